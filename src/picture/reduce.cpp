@@ -1,0 +1,91 @@
+#include "picture/reduce.h"
+
+#include <algorithm>
+
+namespace icogen::picture::detail {
+
+std::uint32_t RowReducer::factorFor(std::uint32_t width, std::uint32_t height,
+                                    std::uint32_t sizeHint) {
+    if (sizeHint == 0 || width == 0 || height == 0) return 1;
+    return std::max<std::uint32_t>(1, std::min(width / sizeHint, height / sizeHint));
+}
+
+RowReducer::RowReducer(std::uint32_t width, std::uint32_t height, std::uint32_t sizeHint)
+    : width_(width),
+      height_(height),
+      factor_(factorFor(width, height, sizeHint)),
+      outWidth_((width + factor_ - 1) / factor_),
+      outHeight_((height + factor_ - 1) / factor_),
+      out_(std::size_t{outWidth_} * outHeight_, 0),
+      bandDone_(outHeight_, false),
+      sums_(factor_ == 1 ? 0 : outWidth_) {}
+
+void RowReducer::pushRow(std::uint32_t y, const std::uint32_t* argb) {
+    if (y >= height_) return;
+    const std::uint32_t band = y / factor_;
+    if (bandDone_[band]) return;
+    std::uint32_t* dst = out_.data() + std::size_t{band} * outWidth_;
+    if (factor_ == 1) {
+        std::copy(argb, argb + width_, dst);
+        bandDone_[band] = true;
+        return;
+    }
+    if (band_ != band) {
+        flushBand();
+        band_ = band;
+    }
+    for (std::uint32_t x = 0; x < width_; ++x) {
+        const std::uint32_t p = argb[x];
+        const std::uint64_t a = p >> 24;
+        Sum& s = sums_[x / factor_];
+        s.a += a;
+        s.r += a * ((p >> 16) & 0xFF);
+        s.g += a * ((p >> 8) & 0xFF);
+        s.b += a * (p & 0xFF);
+        ++s.n;
+    }
+}
+
+void RowReducer::flushBand() {
+    if (band_ < 0) return;
+    std::uint32_t* dst = out_.data() + static_cast<std::size_t>(band_) * outWidth_;
+    for (std::uint32_t x = 0; x < outWidth_; ++x) {
+        Sum& s = sums_[x];
+        std::uint32_t value = 0;
+        if (s.n > 0 && s.a > 0) {
+            const auto a = static_cast<std::uint32_t>((s.a + s.n / 2) / s.n);
+            const auto ch = [&](std::uint64_t v) {
+                return static_cast<std::uint32_t>(std::min<std::uint64_t>(255, (v + s.a / 2) / s.a));
+            };
+            value = a << 24 | ch(s.r) << 16 | ch(s.g) << 8 | ch(s.b);
+        }
+        dst[x] = value;
+        s = Sum{};
+    }
+    bandDone_[static_cast<std::size_t>(band_)] = true;
+    band_ = -1;
+}
+
+std::vector<std::uint32_t> RowReducer::finish(std::uint32_t missing) {
+    flushBand();
+    for (std::uint32_t band = 0; band < outHeight_; ++band) {
+        if (bandDone_[band]) continue;
+        std::fill_n(out_.begin() + std::size_t{band} * outWidth_, outWidth_, missing);
+    }
+    return std::move(out_);
+}
+
+Picture makePicture(Kind kind, std::uint32_t width, std::uint32_t height, std::uint32_t pixelWidth,
+                    std::uint32_t pixelHeight, std::vector<std::uint32_t> pixels, AlphaUse alphaUse) {
+    Picture p;
+    p.kind = kind;
+    p.width = width;
+    p.height = height;
+    p.pixelWidth = pixelWidth;
+    p.pixelHeight = pixelHeight;
+    p.pixels = std::move(pixels);
+    p.alphaUse = alphaUse;
+    return p;
+}
+
+}  // namespace icogen::picture::detail

@@ -1,0 +1,51 @@
+// Reduces a picture by an integer factor while its rows stream in, so that no full-size buffer
+// of a large picture is ever held. Each output pixel is the average of its factor x factor block
+// of source pixels (clipped at the right and bottom edges), weighted by alpha.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "picture/picture.h"
+
+namespace icogen::picture::detail {
+
+class RowReducer {
+public:
+    // The factor is chosen from the size hint (1 when the hint is 0 or the picture is small).
+    RowReducer(std::uint32_t width, std::uint32_t height, std::uint32_t sizeHint);
+
+    // The largest factor that keeps both sides at or above min(side, hint).
+    static std::uint32_t factorFor(std::uint32_t width, std::uint32_t height,
+                                   std::uint32_t sizeHint);
+
+    std::uint32_t factor() const { return factor_; }
+    std::uint32_t outWidth() const { return outWidth_; }
+    std::uint32_t outHeight() const { return outHeight_; }
+
+    // Row y (0-based from the top) of `width` 0xAARRGGBB pixels. The rows of one output band
+    // must arrive one after another, top-down or bottom-up; a row of a band already finished,
+    // or out of range, is ignored.
+    void pushRow(std::uint32_t y, const std::uint32_t* argb);
+
+    // The reduced pixels; rows that never arrived are `missing`.
+    std::vector<std::uint32_t> finish(std::uint32_t missing = 0xFF000000);
+
+private:
+    void flushBand();
+
+    std::uint32_t width_, height_, factor_, outWidth_, outHeight_;
+    std::vector<std::uint32_t> out_;
+    std::vector<bool> bandDone_;
+    std::int64_t band_ = -1;
+    struct Sum {
+        std::uint64_t a = 0, r = 0, g = 0, b = 0, n = 0;
+    };
+    std::vector<Sum> sums_;
+};
+
+// A Picture of the given kind from pixels already at their final size.
+Picture makePicture(Kind kind, std::uint32_t width, std::uint32_t height, std::uint32_t pixelWidth,
+                    std::uint32_t pixelHeight, std::vector<std::uint32_t> pixels, AlphaUse alphaUse);
+
+}  // namespace icogen::picture::detail
