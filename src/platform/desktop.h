@@ -22,7 +22,7 @@ enum class MessageAnswer { Ok, Yes, No };
 enum class WriteStatus { Ok, CannotCreate, WriteFailed, VerifyFailed, RenameFailed };
 
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
 
     // Shows the dialog modally. On confirmation, dialog.fileName holds the chosen full path
@@ -56,11 +56,14 @@ WriteStatus writeFileAtomically(const QString& path, const ByteBuffer& bytes);
 
 // Shows the busy cursor while it lives.
 class BusyCursor {
-public:
+  public:
     BusyCursor();
     ~BusyCursor();
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
+
+  private:
+    bool active_ = false;
 };
 
 }  // namespace icogen::platform
