@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <cstdint>
 #include <optional>
 
@@ -16,7 +17,7 @@ enum class BrushStyle { Solid, Hollow };
 enum class BackgroundMode { TopLeft, Tiled, CentredShrink };
 
 class BoardRaster {
-public:
+  public:
     BoardRaster(int width, int height, Color background = themeBackColor);
 
     int width() const;
@@ -70,12 +71,20 @@ public:
     static QRect shrinkToFitPlacement(int boardWidth, int boardHeight, std::uint32_t pictureWidth,
                                       std::uint32_t pictureHeight);
 
-private:
+  private:
+    void decode();
+    void rebuild();
+    void composite(const picture::Picture& picture, int left, int top, int width, int height,
+                   picture::AlphaUse use);
+    void compositePixels(const std::uint32_t* pixels, int width, int height, int left, int top,
+                         picture::AlphaUse use);
+
     QImage image_;
     Color background_;
     ByteBuffer pictureBytes_;
     BackgroundMode mode_ = BackgroundMode::CentredShrink;
     bool decoded_ = true;
+    std::optional<picture::Picture> picture_;  // the background picture, decoded
     PenStyle penStyle_ = PenStyle::Solid;
     int penWidth_ = 1;
     Color penColor_ = 0;
