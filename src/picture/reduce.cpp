@@ -10,12 +10,14 @@ std::uint32_t RowReducer::factorFor(std::uint32_t width, std::uint32_t height,
     return std::max<std::uint32_t>(1, std::min(width / sizeHint, height / sizeHint));
 }
 
-RowReducer::RowReducer(std::uint32_t width, std::uint32_t height, std::uint32_t sizeHint)
+RowReducer::RowReducer(std::uint32_t width, std::uint32_t height, std::uint32_t sizeHint,
+                       bool weightByAlpha)
     : width_(width),
       height_(height),
       factor_(factorFor(width, height, sizeHint)),
       outWidth_((width + factor_ - 1) / factor_),
       outHeight_((height + factor_ - 1) / factor_),
+      weightByAlpha_(weightByAlpha),
       out_(std::size_t{outWidth_} * outHeight_, 0),
       bandDone_(outHeight_, false),
       sums_(factor_ == 1 ? 0 : outWidth_) {}
@@ -37,11 +39,13 @@ void RowReducer::pushRow(std::uint32_t y, const std::uint32_t* argb) {
     for (std::uint32_t x = 0; x < width_; ++x) {
         const std::uint32_t p = argb[x];
         const std::uint64_t a = p >> 24;
+        const std::uint64_t weight = weightByAlpha_ ? a : 1;
         Sum& s = sums_[x / factor_];
         s.a += a;
-        s.r += a * ((p >> 16) & 0xFF);
-        s.g += a * ((p >> 8) & 0xFF);
-        s.b += a * (p & 0xFF);
+        s.w += weight;
+        s.r += weight * ((p >> 16) & 0xFF);
+        s.g += weight * ((p >> 8) & 0xFF);
+        s.b += weight * (p & 0xFF);
         ++s.n;
     }
 }
@@ -52,10 +56,11 @@ void RowReducer::flushBand() {
     for (std::uint32_t x = 0; x < outWidth_; ++x) {
         Sum& s = sums_[x];
         std::uint32_t value = 0;
-        if (s.n > 0 && s.a > 0) {
+        if (s.n > 0 && s.w > 0) {
             const auto a = static_cast<std::uint32_t>((s.a + s.n / 2) / s.n);
             const auto ch = [&](std::uint64_t v) {
-                return static_cast<std::uint32_t>(std::min<std::uint64_t>(255, (v + s.a / 2) / s.a));
+                return static_cast<std::uint32_t>(
+                    std::min<std::uint64_t>(255, (v + s.w / 2) / s.w));
             };
             value = a << 24 | ch(s.r) << 16 | ch(s.g) << 8 | ch(s.b);
         }
@@ -76,7 +81,8 @@ std::vector<std::uint32_t> RowReducer::finish(std::uint32_t missing) {
 }
 
 Picture makePicture(Kind kind, std::uint32_t width, std::uint32_t height, std::uint32_t pixelWidth,
-                    std::uint32_t pixelHeight, std::vector<std::uint32_t> pixels, AlphaUse alphaUse) {
+                    std::uint32_t pixelHeight, std::vector<std::uint32_t> pixels,
+                    AlphaUse alphaUse) {
     Picture p;
     p.kind = kind;
     p.width = width;

@@ -11,9 +11,12 @@
 namespace icogen::picture::detail {
 
 class RowReducer {
-public:
+  public:
     // The factor is chosen from the size hint (1 when the hint is 0 or the picture is small).
-    RowReducer(std::uint32_t width, std::uint32_t height, std::uint32_t sizeHint);
+    // Pictures drawn opaque pass weightByAlpha = false: their colours are then averaged as they
+    // would be drawn, whatever their alpha (which is still averaged on its own).
+    RowReducer(std::uint32_t width, std::uint32_t height, std::uint32_t sizeHint,
+               bool weightByAlpha = true);
 
     // The largest factor that keeps both sides at or above min(side, hint).
     static std::uint32_t factorFor(std::uint32_t width, std::uint32_t height,
@@ -31,21 +34,23 @@ public:
     // The reduced pixels; rows that never arrived are `missing`.
     std::vector<std::uint32_t> finish(std::uint32_t missing = 0xFF000000);
 
-private:
+  private:
     void flushBand();
 
     std::uint32_t width_, height_, factor_, outWidth_, outHeight_;
+    bool weightByAlpha_;
     std::vector<std::uint32_t> out_;
     std::vector<bool> bandDone_;
     std::int64_t band_ = -1;
     struct Sum {
-        std::uint64_t a = 0, r = 0, g = 0, b = 0, n = 0;
+        std::uint64_t a = 0, r = 0, g = 0, b = 0, n = 0, w = 0;  // w: sum of colour weights
     };
     std::vector<Sum> sums_;
 };
 
 // A Picture of the given kind from pixels already at their final size.
 Picture makePicture(Kind kind, std::uint32_t width, std::uint32_t height, std::uint32_t pixelWidth,
-                    std::uint32_t pixelHeight, std::vector<std::uint32_t> pixels, AlphaUse alphaUse);
+                    std::uint32_t pixelHeight, std::vector<std::uint32_t> pixels,
+                    AlphaUse alphaUse);
 
 }  // namespace icogen::picture::detail
