@@ -1,0 +1,36 @@
+// A hook for the tests that start the built program in another process and cannot reach its
+// window. Off unless the environment variable ICOGEN_TEST_ACTION is set, which only those tests
+// do. When it is set, the program writes one line to stderr each time the program state is
+// released, and once the event loop runs it acts on the main window:
+//   escape  sends an Esc key press to the window
+//   close   closes the window as the close box does
+//   quit    clicks `退出`
+//   none    nothing
+#pragma once
+
+namespace icogen::ui {
+class MainWindow;
+}
+
+namespace icogen::app {
+
+inline constexpr const char* releaseReportLine = "icogen: program state released";
+
+class TestHooks {
+  public:
+    enum class Action { Off, None, Escape, Close, Quit };
+
+    static TestHooks fromEnvironment();
+
+    Action action() const { return action_; }
+    void reportRelease() const;
+    void scheduleAction(ui::MainWindow& window) const;
+
+  private:
+    Action action_ = Action::Off;
+};
+
+// Read from the environment once.
+const TestHooks& testHooks();
+
+}  // namespace icogen::app
