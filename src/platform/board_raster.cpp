@@ -46,7 +46,17 @@ const std::uint32_t* pixelsAt(const Picture& pic, std::uint32_t w, std::uint32_t
                               std::vector<std::uint32_t>& storage) {
     if (pic.pixelWidth == w && pic.pixelHeight == h && pic.pixels.size() >= std::uint64_t{w} * h)
         return pic.pixels.data();
-    storage = picture::stretchArea(pic, w, h);
+    // An opaque picture's alpha means nothing, but stretching weighs colours by it: make it
+    // count as fully opaque first.
+    if (pic.alphaUse == AlphaUse::Opaque &&
+        std::any_of(pic.pixels.begin(), pic.pixels.end(),
+                    [](std::uint32_t p) { return (p >> 24) != 0xFF; })) {
+        Picture solid = pic;
+        for (std::uint32_t& p : solid.pixels) p |= 0xFF000000u;
+        storage = picture::stretchArea(solid, w, h);
+    } else {
+        storage = picture::stretchArea(pic, w, h);
+    }
     if (storage.size() < std::uint64_t{w} * h) return nullptr;
     return storage.data();
 }
