@@ -1,7 +1,8 @@
 // JPEG through libjpeg(-turbo), read from memory. libjpeg scales the picture down by 1/8,
 // 2/8, ... during the inverse DCT, as far as the size hint allows; the reducer does the rest
 // while the rows stream in. CMYK and YCCK pictures come out as CMYK and are turned into RGB
-// here. The EXIF orientation is applied to the (reduced) result, so the picture stands upright.
+// here, from full-size rows (see below). The EXIF orientation is applied to the (reduced)
+// result, so the picture stands upright.
 #include <cstdio>  // jpeglib.h needs FILE
 // clang-format off
 #include <jpeglib.h>
@@ -220,7 +221,11 @@ std::optional<Failure> readJpeg(jpeg_decompress_struct* cinfo, ErrorState* err,
         default:
             return Failure::Unsupported;
     }
-    cinfo->scale_num = scaleFor(cinfo->image_width, cinfo->image_height, options.sizeHint);
+    // Scaling in the IDCT averages the stored channels. For CMYK that is not the average of
+    // the colours shown (red is cyan x black), so those pictures are decoded at full size and
+    // only the reducer, working on RGB, makes them smaller.
+    cinfo->scale_num =
+        cmyk ? 8 : scaleFor(cinfo->image_width, cinfo->image_height, options.sizeHint);
     cinfo->scale_denom = 8;
 
     jpeg_start_decompress(cinfo);
