@@ -158,21 +158,19 @@ DecodeResult decodeCandidate(const Candidate& c, const DecodeOptions& options, K
 
 DecodeResult decodeIcoCur(Bytes bytes, const DecodeOptions& options, Kind kind) {
     const auto count = readU16(bytes, 4);
-    if (!count) return fail(Failure::Corrupt);
-    // Only entries that lie wholly within the file are used.
-    const std::uint64_t complete = std::min<std::uint64_t>(
-        *count,
-        (bytes.size() - std::min<std::uint64_t>(bytes.size(), kDirectoryHeader)) / kEntrySize);
-    if (complete == 0) return fail(Failure::Corrupt);
+    if (!count || *count == 0) return fail(Failure::Corrupt);
+    const std::uint64_t entries = *count;
+    const std::uint64_t directoryEnd = kDirectoryHeader + entries * kEntrySize;
+    if (directoryEnd > bytes.size()) return fail(Failure::Corrupt);
 
     std::vector<Candidate> candidates;
-    for (std::uint64_t i = 0; i < complete; ++i) {
+    for (std::uint64_t i = 0; i < entries; ++i) {
         const std::uint64_t e = kDirectoryHeader + i * kEntrySize;
         const std::uint64_t entryWidth = bytes[e] == 0 ? 256 : bytes[e];
         const std::uint64_t entryHeight = bytes[e + 1] == 0 ? 256 : bytes[e + 1];
         const std::uint64_t offset = *readU32(bytes, e + 12);
         Candidate c;
-        if (offset < kDirectoryHeader + complete * kEntrySize || offset >= bytes.size()) {
+        if (offset < directoryEnd || offset >= bytes.size()) {
             c.readable = false;
         } else {
             // The image runs to the end of the file: the sizes some writers put in the
