@@ -20,6 +20,7 @@ RowReducer::RowReducer(std::uint32_t width, std::uint32_t height, std::uint32_t 
       weightByAlpha_(weightByAlpha),
       out_(std::size_t{outWidth_} * outHeight_, 0),
       bandDone_(outHeight_, false),
+      rowSeen_(factor_ == 1 ? 0 : height, false),
       sums_(factor_ == 1 ? 0 : outWidth_) {}
 
 void RowReducer::pushRow(std::uint32_t y, const std::uint32_t* argb) {
@@ -32,6 +33,8 @@ void RowReducer::pushRow(std::uint32_t y, const std::uint32_t* argb) {
         bandDone_[band] = true;
         return;
     }
+    if (rowSeen_[y]) return;
+    rowSeen_[y] = true;
     if (band_ != band) {
         flushBand();
         band_ = band;

@@ -27,8 +27,8 @@ class RowReducer {
     std::uint32_t outHeight() const { return outHeight_; }
 
     // Row y (0-based from the top) of `width` 0xAARRGGBB pixels. The rows of one output band
-    // must arrive one after another, top-down or bottom-up; a row of a band already finished,
-    // or out of range, is ignored.
+    // must arrive one after another, top-down or bottom-up; a row that already arrived, a row of
+    // a band already finished, or a row out of range is ignored.
     void pushRow(std::uint32_t y, const std::uint32_t* argb);
 
     // The reduced pixels; rows that never arrived are `missing`.
@@ -41,6 +41,7 @@ class RowReducer {
     bool weightByAlpha_;
     std::vector<std::uint32_t> out_;
     std::vector<bool> bandDone_;
+    std::vector<bool> rowSeen_;
     std::int64_t band_ = -1;
     struct Sum {
         std::uint64_t a = 0, r = 0, g = 0, b = 0, n = 0, w = 0;  // w: sum of colour weights
