@@ -342,40 +342,42 @@ Comparison compare(const Picture& picture, const Image& expected, int tolerance,
     return c;
 }
 
-Image blockAverage(const Picture& full, std::uint32_t factor) {
+Image blockAverage(const Picture& full, std::uint32_t factor, bool fromRight, bool fromBottom) {
     Image out;
     out.width = (full.pixelWidth + factor - 1) / factor;
     out.height = (full.pixelHeight + factor - 1) / factor;
-    out.argb.resize(std::size_t{out.width} * out.height);
+    // Blocks start at the left (top) edge, or end at the right (bottom) edge: then the first
+    // block is the clipped one.
+    const std::uint32_t ox = fromRight ? out.width * factor - full.pixelWidth : 0;
+    const std::uint32_t oy = fromBottom ? out.height * factor - full.pixelHeight : 0;
     const bool weightByAlpha = full.alphaUse != AlphaUse::Opaque;
-    for (std::uint32_t by = 0; by < out.height; ++by) {
-        for (std::uint32_t bx = 0; bx < out.width; ++bx) {
-            std::uint64_t a = 0, w = 0, r = 0, g = 0, b = 0, n = 0;
-            for (std::uint32_t y = by * factor; y < std::min(full.pixelHeight, (by + 1) * factor);
-                 ++y) {
-                for (std::uint32_t x = bx * factor;
-                     x < std::min(full.pixelWidth, (bx + 1) * factor); ++x) {
-                    const std::uint32_t p = full.pixels[std::size_t{y} * full.pixelWidth + x];
-                    const std::uint64_t pa = p >> 24;
-                    const std::uint64_t weight = weightByAlpha ? pa : 1;
-                    a += pa;
-                    w += weight;
-                    r += weight * ((p >> 16) & 0xFF);
-                    g += weight * ((p >> 8) & 0xFF);
-                    b += weight * (p & 0xFF);
-                    ++n;
-                }
-            }
-            std::uint32_t value = 0;
-            if (n > 0 && w > 0) {
-                auto channel = [&](std::uint64_t sum) {
-                    return static_cast<unsigned>(std::min<std::uint64_t>(255, (sum + w / 2) / w));
-                };
-                value = argb(channel(r), channel(g), channel(b),
-                             static_cast<unsigned>((a + n / 2) / n));
-            }
-            out.argb[std::size_t{by} * out.width + bx] = value;
+    struct Sum {
+        std::uint64_t a = 0, w = 0, r = 0, g = 0, b = 0, n = 0;
+    };
+    std::vector<Sum> sums(std::size_t{out.width} * out.height);
+    for (std::uint32_t y = 0; y < full.pixelHeight; ++y) {
+        for (std::uint32_t x = 0; x < full.pixelWidth; ++x) {
+            const std::uint32_t p = full.pixels[std::size_t{y} * full.pixelWidth + x];
+            Sum& s = sums[std::size_t{(y + oy) / factor} * out.width + (x + ox) / factor];
+            const std::uint64_t pa = p >> 24;
+            const std::uint64_t weight = weightByAlpha ? pa : 1;
+            s.a += pa;
+            s.w += weight;
+            s.r += weight * ((p >> 16) & 0xFF);
+            s.g += weight * ((p >> 8) & 0xFF);
+            s.b += weight * (p & 0xFF);
+            ++s.n;
         }
+    }
+    out.argb.resize(sums.size());
+    for (std::size_t i = 0; i < sums.size(); ++i) {
+        const Sum& s = sums[i];
+        if (s.n == 0 || s.w == 0) continue;
+        auto channel = [&](std::uint64_t sum) {
+            return static_cast<unsigned>(std::min<std::uint64_t>(255, (sum + s.w / 2) / s.w));
+        };
+        out.argb[i] = argb(channel(s.r), channel(s.g), channel(s.b),
+                           static_cast<unsigned>((s.a + s.n / 2) / s.n));
     }
     return out;
 }

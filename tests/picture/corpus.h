@@ -72,7 +72,9 @@ Comparison compare(const Picture& picture, const Image& expected, int tolerance,
 
 // The pixels a size hint may give, computed from the full-size picture: each block of
 // factor x factor pixels (clipped at the right and bottom edges) averaged; colours weighted by
-// alpha unless the picture is drawn opaque.
-Image blockAverage(const Picture& full, std::uint32_t factor);
+// alpha unless the picture is drawn opaque. The blocks start at the top-left corner, or, for a
+// picture turned or mirrored after it was reduced, at the right and/or bottom edge.
+Image blockAverage(const Picture& full, std::uint32_t factor, bool fromRight = false,
+                   bool fromBottom = false);
 
 }  // namespace icogen::picture::corpus

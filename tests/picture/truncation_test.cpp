@@ -19,6 +19,8 @@ constexpr std::size_t kFilesPerKind = 20;
 constexpr std::size_t kLargestFile = 128 * 1024;  // keeps the sweep short under the sanitizers
 constexpr std::size_t kEveryByteUpTo = 320;       // headers, palettes and directories
 constexpr std::size_t kSpreadCuts = 64;           // beyond that, spread over the rest
+// Pictures above this many pixels get a quarter of the cuts: each cut decodes the whole size.
+constexpr std::uint64_t kLargePicture = 512 * 512;
 
 // The well-formed files of one kind, an evenly spread subset in manifest order.
 std::vector<corpus::Row> filesOfKind(const std::string& format) {
@@ -36,13 +38,15 @@ std::vector<corpus::Row> filesOfKind(const std::string& format) {
     return picked;
 }
 
-std::vector<std::size_t> cutsFor(std::size_t size) {
+std::vector<std::size_t> cutsFor(std::size_t size, bool large) {
+    const std::size_t everyByteUpTo = large ? kEveryByteUpTo / 4 : kEveryByteUpTo;
+    const std::size_t spreadCuts = large ? kSpreadCuts / 4 : kSpreadCuts;
     std::vector<std::size_t> cuts;
-    for (std::size_t n = 0; n < size && n <= kEveryByteUpTo; ++n) cuts.push_back(n);
-    if (size > kEveryByteUpTo + 1) {
-        const std::size_t span = size - 1 - kEveryByteUpTo;
-        for (std::size_t i = 1; i <= kSpreadCuts; ++i)
-            cuts.push_back(kEveryByteUpTo + span * i / kSpreadCuts);
+    for (std::size_t n = 0; n < size && n <= everyByteUpTo; ++n) cuts.push_back(n);
+    if (size > everyByteUpTo + 1) {
+        const std::size_t span = size - 1 - everyByteUpTo;
+        for (std::size_t i = 1; i <= spreadCuts; ++i)
+            cuts.push_back(everyByteUpTo + span * i / spreadCuts);
     }
     std::sort(cuts.begin(), cuts.end());
     cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
@@ -59,7 +63,9 @@ TEST_P(Truncation, EveryCutComesBackCleanly) {
     for (const auto& row : files) {
         SCOPED_TRACE(row.path);
         const auto whole = corpus::readFile(corpus::root() / row.path);
-        for (const std::size_t cut : cutsFor(whole.size())) {
+        const bool large =
+            row.width && row.height && std::uint64_t{*row.width} * *row.height > kLargePicture;
+        for (const std::size_t cut : cutsFor(whole.size(), large)) {
             const std::vector<std::uint8_t> bytes(whole.begin(),
                                                   whole.begin() + static_cast<long>(cut));
             // Half the cuts through the reduction path, as the preview decodes.
