@@ -7,6 +7,7 @@
 #include "app/test_hooks.h"
 #include "app/version.h"
 #include "platform/app_icon.h"
+#include "platform/program_style.h"
 #include "platform/qt_desktop.h"
 #include "ui/main/main_window.h"
 
@@ -16,14 +17,18 @@ QIcon appIcon() {
     return platform::appIcon();
 }
 
-int runProgram(int& argc, char** argv) {
-    // 1. The window toolkit, with one style on every desktop so the windows' colours apply.
-    QApplication application(argc, argv);
-    QApplication::setStyle(QStringLiteral("Fusion"));
+void configureApplication() {
+    platform::applyProgramStyle();
     QCoreApplication::setApplicationName(QStringLiteral("icogen"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(applicationVersion));
     QGuiApplication::setWindowIcon(appIcon());
     QGuiApplication::setQuitOnLastWindowClosed(true);
+}
+
+int runProgram(int& argc, char** argv) {
+    // 1. The window toolkit.
+    QApplication application(argc, argv);
+    configureApplication();
 
     // 2 and 3. The state gets its start values; its release is registered for every way out.
     ProgramState state;
@@ -34,6 +39,7 @@ int runProgram(int& argc, char** argv) {
     auto window =
         std::make_unique<ui::MainWindow>(state, desktop, [&lifetime] { lifetime.endNow(); });
     window->show();
+    testHooks().divertAddresses();
     testHooks().scheduleAction(*window);
 
     // 5. Until no window of the program is left.

@@ -1,6 +1,7 @@
 #include "app/test_hooks.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
@@ -25,6 +26,28 @@ void TestHooks::reportRelease() const {
     if (action_ == Action::Off) return;
     std::fprintf(stderr, "%s\n", releaseReportLine);
     std::fflush(stderr);
+}
+
+namespace {
+
+// Receives the addresses the program asks the desktop to open.
+class AddressSink : public QObject {
+    Q_OBJECT
+  public:
+    using QObject::QObject;
+    Q_INVOKABLE void open(const QUrl& address) {
+        std::fprintf(stderr, "%s%s\n", openReportPrefix, address.toString().toUtf8().constData());
+        std::fflush(stderr);
+    }
+};
+
+}  // namespace
+
+void TestHooks::divertAddresses() const {
+    if (action_ == Action::Off) return;
+    auto* sink = new AddressSink(QCoreApplication::instance());
+    for (const char* scheme : {"file", "http", "https"})
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), sink, "open");
 }
 
 void TestHooks::scheduleAction(ui::MainWindow& window) const {
@@ -56,3 +79,5 @@ const TestHooks& testHooks() {
 }
 
 }  // namespace icogen::app
+
+#include "test_hooks.moc"

@@ -99,6 +99,7 @@ QRadioButton* radio(QWidget* parent, const QString& name, const QString& text, i
     r->resize(w, 18);
     r->setAutoExclusive(true);
     paintTheme(*r);
+    r->setBackgroundRole(QPalette::Window);  // buttons fill with the Button role otherwise
     r->setFocusPolicy(Qt::StrongFocus);
     return r;
 }
