@@ -58,14 +58,16 @@ TEST_F(EditorLayout, EveryControlSitsInItsParentWithItsSizeNameAndText) {
         QString text;
     };
     EditorWindow& e = *editor;
+    const int labelHeight = sizeLabelHeight(e.标签1->fontMetrics());
+    ASSERT_GE(labelHeight, 24);
     const Row rows[] = {
         {e.画板1, "画板1", &e, {6, 6, 258, 258}, {6, 6}, {}},
         {e.外形框1, "外形框1", &e, {270, 6, 126, 108}, {270, 6}, {}},
         {e.画板2, "画板2", e.外形框1, {18, 15, 22, 22}, {288, 21}, {}},
-        {e.标签1, "标签1", e.外形框1, {60, 15, 46, 24}, {330, 21}, "16x16 true"},
+        {e.标签1, "标签1", e.外形框1, {60, 15, 46, labelHeight}, {330, 21}, "16x16 true"},
         {e.外形框2, "外形框2", e.外形框1, {7, 53, 113, 2}, {277, 59}, {}},
         {e.画板3, "画板3", e.外形框1, {12, 62, 38, 38}, {282, 68}, {}},
-        {e.标签2, "标签2", e.外形框1, {60, 70, 46, 24}, {330, 76}, "32x32 true"},
+        {e.标签2, "标签2", e.外形框1, {60, 70, 46, labelHeight}, {330, 76}, "32x32 true"},
         {e.分组框1, "分组框1", &e, {270, 120, 126, 36}, {270, 120}, "画笔颜色"},
         {e.单选框1, "单选框1", e.分组框1, {6, 14, 56, 18}, {276, 134}, "透明色"},
         {e.单选框2, "单选框2", e.分组框1, {66, 14, 56, 18}, {336, 134}, "调色板"},
@@ -161,6 +163,10 @@ TEST_F(EditorLayout, ThemeColoursOnLabelsRadiosAndGroupBox) {
     const QFontMetrics metrics(editor->标签2->font());
     EXPECT_GT(metrics.horizontalAdvance(editor->标签2->text()), 46);
     EXPECT_LE(metrics.horizontalAdvance(QStringLiteral("32x32")), 46);
+    // Both lines fit in the label.
+    EXPECT_LE(editor->标签2->heightForWidth(46), editor->标签2->height());
+    EXPECT_LE(editor->标签2->geometry().bottom(), editor->外形框1->height() - 3);
+    EXPECT_LT(editor->标签1->geometry().bottom(), editor->外形框2->y());
 }
 
 TEST_F(EditorLayout, ShapeBoxesDrawAnEtchedRectangleAndLine) {

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <algorithm>
 
 #include "picture/picture.h"
 #include "platform/app_icon.h"
@@ -84,6 +85,10 @@ bool canEditFormat(const ProgramState& state, IconFormat format) {
     if (hasSize16(format) && state.pixels16.size() != icon::pixelRows16Size) return false;
     if (hasSize32(format) && state.pixels32.size() != icon::pixelRows32Size) return false;
     return true;
+}
+
+int sizeLabelHeight(const QFontMetrics& metrics) {
+    return std::clamp(2 * metrics.lineSpacing(), 24, 36);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -197,9 +202,12 @@ void EditorWindow::buildLayout() {
     画板3->setBrush(BrushStyle::Hollow, 0x00FFFFFF);
 
     标签1 = named(new PressLabel(QStringLiteral("16x16 true"), 外形框1), "标签1");
-    标签1->setGeometry(60, 15, 46, 24);
     标签2 = named(new PressLabel(QStringLiteral("32x32 true"), 外形框1), "标签2");
-    标签2->setGeometry(60, 70, 46, 24);
+    // Two lines of text: 24 pixels hold them in the classic 12-pixel GUI font; a taller font
+    // gets the height of two of its lines, which still fits above the line and inside the frame.
+    const int labelHeight = sizeLabelHeight(标签1->fontMetrics());
+    标签1->setGeometry(60, 15, 46, labelHeight);
+    标签2->setGeometry(60, 70, 46, labelHeight);
     for (QLabel* label : {static_cast<QLabel*>(标签1), static_cast<QLabel*>(标签2)}) {
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QPoint>
@@ -45,6 +46,10 @@ ColorGrid colorGridFromPixelRows(std::span<const std::uint8_t> rows, int side);
 
 // Whether every size the format names has complete pixel rows to edit.
 bool canEditFormat(const ProgramState& state, IconFormat format);
+
+// The height of the size labels: 24 pixels, or two lines of a taller font (at most 36, which
+// still fits inside the side panel).
+int sizeLabelHeight(const QFontMetrics& metrics);
 
 // A shape box: an etched rectangle (white outline from (1, 1) to the right and bottom edges,
 // then a black outline from (0, 0) to one pixel short of them) on its background colour. It is a
