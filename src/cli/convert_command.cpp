@@ -136,8 +136,12 @@ bool convertOne(const std::string& pictureArg, const QString& target, const Opti
     {
         ByteBuffer bytes = platform::readFileBytes(picturePath);
         if (bytes.empty()) {
-            report.fail(pictureArg,
-                        pictureInfo.size() == 0 ? "empty file, not a picture" : "cannot be read");
+            // Whole-file reading stops at 1 GiB: no picture the decoder takes comes near it.
+            const char* reason = pictureInfo.size() == 0 ? "empty file, not a picture"
+                                 : pictureInfo.size() > (qint64{1} << 30)
+                                     ? "larger than 1 GiB, not read"
+                                     : "cannot be read";
+            report.fail(pictureArg, reason);
             return false;
         }
         decoded = platform::decodeForConversion(bytes);
