@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 
 #include "editor_fixture.h"
@@ -44,6 +45,22 @@ TEST_F(EditorLayout, WindowIsAFixedModalDialogWithOnlyACloseBox) {
     // Neither push button reacts to Enter.
     EXPECT_FALSE(editor->按钮1->autoDefault() || editor->按钮1->isDefault());
     EXPECT_FALSE(editor->按钮2->autoDefault() || editor->按钮2->isDefault());
+}
+
+TEST_F(EditorLayout, OpensCentredOnTheScreenWhereverTheMainWindowIs) {
+    convert(IconFormat::Size32);
+    QWidget owner;
+    owner.setGeometry(5, 5, 100, 80);
+    owner.show();
+    format = IconFormat::Size32;
+    state.colorGrid32 = colorGridFromPixelRows(state.pixels32, 32);
+    EditorWindow editor(
+        state, desktop, [this] { return format; }, &result16, &result32, &owner);
+    editor.show();
+    const QPoint centre = editor.screen()->availableGeometry().center();
+    EXPECT_LE((editor.frameGeometry().center() - centre).manhattanLength(), 2)
+        << editor.frameGeometry().center().x() << "," << editor.frameGeometry().center().y();
+    EXPECT_EQ(editor.parentWidget(), &owner);
 }
 
 TEST_F(EditorLayout, EveryControlSitsInItsParentWithItsSizeNameAndText) {
