@@ -39,17 +39,37 @@ void RowReducer::pushRow(std::uint32_t y, const std::uint32_t* argb) {
         flushBand();
         band_ = band;
     }
-    for (std::uint32_t x = 0; x < width_; ++x) {
-        const std::uint32_t p = argb[x];
-        const std::uint64_t a = p >> 24;
-        const std::uint64_t weight = weightByAlpha_ ? a : 1;
-        Sum& s = sums_[x / factor_];
+    // Block by block with the sums in registers: no division and no memory traffic per pixel.
+    const std::uint32_t* p = argb;
+    for (std::uint32_t bx = 0; bx < outWidth_; ++bx) {
+        const std::uint32_t count = std::min(factor_, width_ - bx * factor_);
+        std::uint64_t a = 0, r = 0, g = 0, b = 0;
+        if (weightByAlpha_) {
+            for (std::uint32_t k = 0; k < count; ++k) {
+                const std::uint32_t v = p[k];
+                const std::uint64_t va = v >> 24;
+                a += va;
+                r += va * ((v >> 16) & 0xFF);
+                g += va * ((v >> 8) & 0xFF);
+                b += va * (v & 0xFF);
+            }
+        } else {
+            for (std::uint32_t k = 0; k < count; ++k) {
+                const std::uint32_t v = p[k];
+                a += v >> 24;
+                r += (v >> 16) & 0xFF;
+                g += (v >> 8) & 0xFF;
+                b += v & 0xFF;
+            }
+        }
+        Sum& s = sums_[bx];
         s.a += a;
-        s.w += weight;
-        s.r += weight * ((p >> 16) & 0xFF);
-        s.g += weight * ((p >> 8) & 0xFF);
-        s.b += weight * (p & 0xFF);
-        ++s.n;
+        s.w += weightByAlpha_ ? a : count;
+        s.r += r;
+        s.g += g;
+        s.b += b;
+        s.n += count;
+        p += count;
     }
 }
 
