@@ -32,6 +32,7 @@ int readFromMemory(GifFileType* gif, GifByteType* out, int length) {
     auto* in = static_cast<MemoryInput*>(gif->UserData);
     if (length <= 0) return 0;
     const std::size_t n = std::min(static_cast<std::size_t>(length), in->size - in->pos);
+    if (n == 0) return 0;
     std::memcpy(out, in->data + in->pos, n);
     in->pos += n;
     return static_cast<int>(n);
@@ -173,7 +174,15 @@ DecodeResult decodeGif(Bytes bytes, const DecodeOptions& options) {
         } else {
             RowReducer out(screenW, screenH, options.sizeHint);
             const std::vector<std::uint32_t> clear(screenW, kTransparent);
-            for (std::uint32_t y = 0; y < screenH; ++y) {
+            // Only the bands of output rows that the frame touches are pushed; finish() makes
+            // the others transparent, as clear rows would. A small frame on a huge screen, or a
+            // frame cut short, then costs its own rows rather than the whole screen's.
+            const std::uint32_t f = out.factor();
+            const std::uint32_t firstY = top / f * f;
+            const std::uint64_t endY =
+                std::min<std::uint64_t>(screenH, (std::uint64_t{top} + visibleH + f - 1) / f * f);
+            for (std::uint32_t y = firstY; visibleH > 0 && y < endY; ++y) {
+                if (cutShort && y % f == 0) break;  // the bands below stay transparent
                 const std::uint32_t fy = y - top;
                 if (y >= top && fy < visibleH && !cutShort && readLine()) {
                     colour(argb.data() + left);

@@ -1,0 +1,467 @@
+// JPEG decoding: colour spaces (grey, YCbCr, CMYK and YCCK, inverted or not), progressive,
+// DCT scaling with the size hint, the eight EXIF orientations, broken and oversized files.
+// Fixtures are written with libjpeg here.
+#include <cstdio>  // jpeglib.h needs FILE
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <csetjmp>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "picture/decoders.h"
+#include "picture/picture.h"
+
+namespace icogen::picture {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Components = std::array<std::uint8_t, 4>;
+
+struct JpegSpec {
+    std::uint32_t width = 32, height = 32;
+    J_COLOR_SPACE input = JCS_RGB;          // JCS_RGB, JCS_GRAYSCALE or JCS_CMYK
+    std::optional<J_COLOR_SPACE> stored{};  // e.g. JCS_YCCK for CMYK input
+    bool adobeMarker = true;                // only matters for CMYK and YCCK
+    bool progressive = false;
+    std::vector<jpeg_scan_info> scans{};  // a custom scan script
+    Bytes app1{};                         // an APP1 payload to write, e.g. EXIF
+    std::function<Components(std::uint32_t x, std::uint32_t y)> pixel{};
+};
+
+struct WriteError {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+};
+
+Bytes writeJpeg(const JpegSpec& s) {
+    jpeg_compress_struct c{};
+    WriteError err{};
+    c.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = [](j_common_ptr cinfo) {
+        std::longjmp(reinterpret_cast<WriteError*>(cinfo->err)->jump, 1);
+    };
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    const int components = s.input == JCS_GRAYSCALE ? 1 : s.input == JCS_CMYK ? 4 : 3;
+    std::vector<std::uint8_t> row(std::size_t{s.width} * components);
+    if (setjmp(err.jump)) {
+        jpeg_destroy_compress(&c);
+        std::free(buffer);
+        ADD_FAILURE() << "libjpeg refused to write the fixture";
+        return {};
+    }
+    jpeg_create_compress(&c);
+    jpeg_mem_dest(&c, &buffer, &size);
+    c.image_width = s.width;
+    c.image_height = s.height;
+    c.input_components = components;
+    c.in_color_space = s.input;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 95, TRUE);
+    if (s.stored) jpeg_set_colorspace(&c, *s.stored);
+    if (!s.adobeMarker) c.write_Adobe_marker = FALSE;
+    if (s.progressive) jpeg_simple_progression(&c);
+    if (!s.scans.empty()) {
+        c.scan_info = s.scans.data();
+        c.num_scans = static_cast<int>(s.scans.size());
+    }
+    jpeg_start_compress(&c, TRUE);
+    if (!s.app1.empty())
+        jpeg_write_marker(&c, JPEG_APP0 + 1, s.app1.data(), static_cast<unsigned>(s.app1.size()));
+    while (c.next_scanline < c.image_height) {
+        for (std::uint32_t x = 0; x < s.width; ++x) {
+            const Components p = s.pixel(x, c.next_scanline);
+            for (int k = 0; k < components; ++k) row[std::size_t{x} * components + k] = p[k];
+        }
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    Bytes out(buffer, buffer + size);
+    jpeg_destroy_compress(&c);
+    std::free(buffer);
+    return out;
+}
+
+DecodeResult decode(const Bytes& bytes, std::uint32_t sizeHint = 0, Limits limits = {}) {
+    DecodeOptions options;
+    options.sizeHint = sizeHint;
+    options.limits = limits;
+    return detail::decodeJpeg(bytes, options);
+}
+
+std::uint32_t at(const Picture& p, std::uint32_t x, std::uint32_t y) {
+    return p.pixels.at(std::size_t{y} * p.pixelWidth + x);
+}
+
+bool near(std::uint32_t want, std::uint32_t got, int levels) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int d =
+            static_cast<int>((want >> shift) & 0xFF) - static_cast<int>((got >> shift) & 0xFF);
+        if (d > levels || d < -levels) return false;
+    }
+    return true;
+}
+
+constexpr std::uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF,
+                        kWhite = 0xFFFFFFFF, kGrey = 0xFF7F7F7F;
+
+// The quadrant (0 top-left, 1 top-right, 2 bottom-left, 3 bottom-right) of (x, y).
+int quadrant(std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h) {
+    return (x >= w / 2 ? 1 : 0) + (y >= h / 2 ? 2 : 0);
+}
+
+// The colour at the centre of each quadrant of the picture's pixels.
+std::array<std::uint32_t, 4> quadrantCentres(const Picture& p) {
+    const std::uint32_t w = p.pixelWidth, h = p.pixelHeight;
+    return {at(p, w / 4, h / 4), at(p, 3 * w / 4, h / 4), at(p, w / 4, 3 * h / 4),
+            at(p, 3 * w / 4, 3 * h / 4)};
+}
+
+// Four solid quadrants: red, green / blue, white. Each is a whole number of 16 x 16 blocks,
+// so chroma subsampling does not smear them.
+Components rgbQuadrants(std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h) {
+    static constexpr Components colours[4] = {
+        {255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 255, 0}, {255, 255, 255, 0}};
+    return colours[quadrant(x, y, w, h)];
+}
+
+TEST(JpegDecode, ColourSpaces) {
+    // CMYK as ink amounts, for red, green, blue and 50% black.
+    static constexpr Components inks[4] = {
+        {0, 255, 255, 0}, {255, 0, 255, 0}, {255, 255, 0, 0}, {0, 0, 0, 128}};
+    auto cmyk = [](bool inverted) {
+        return [inverted](std::uint32_t x, std::uint32_t y) {
+            Components c = inks[quadrant(x, y, 32, 32)];
+            if (inverted)  // Adobe's way: 255 means no ink
+                for (auto& v : c) v = static_cast<std::uint8_t>(255 - v);
+            return c;
+        };
+    };
+    struct Case {
+        const char* name;
+        JpegSpec spec;
+        std::array<std::uint32_t, 4> want;
+    };
+    auto rgb = [](std::uint32_t x, std::uint32_t y) { return rgbQuadrants(x, y, 32, 32); };
+    const std::array<std::uint32_t, 4> rgbw = {kRed, kGreen, kBlue, kWhite};
+    const std::array<std::uint32_t, 4> cmykWant = {kRed, kGreen, kBlue, kGrey};
+    std::vector<Case> cases = {
+        {"YCbCr baseline", {.pixel = rgb}, rgbw},
+        {"YCbCr progressive", {.progressive = true, .pixel = rgb}, rgbw},
+        {"RGB stored without YCbCr", {.stored = JCS_RGB, .pixel = rgb}, rgbw},
+        {"grey",
+         {.input = JCS_GRAYSCALE,
+          .pixel =
+              [](std::uint32_t x, std::uint32_t y) {
+                  return Components{static_cast<std::uint8_t>(quadrant(x, y, 32, 32) * 80), 0, 0,
+                                    0};
+              }},
+         {0xFF000000, 0xFF505050, 0xFFA0A0A0, 0xFFF0F0F0}},
+        {"CMYK with Adobe marker (inverted)", {.input = JCS_CMYK, .pixel = cmyk(true)}, cmykWant},
+        {"CMYK without Adobe marker",
+         {.input = JCS_CMYK, .adobeMarker = false, .pixel = cmyk(false)},
+         cmykWant},
+        {"YCCK with Adobe marker",
+         {.input = JCS_CMYK, .stored = JCS_YCCK, .pixel = cmyk(true)},
+         cmykWant},
+        {"CMYK progressive",
+         {.input = JCS_CMYK, .progressive = true, .pixel = cmyk(true)},
+         cmykWant},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto result = decode(writeJpeg(c.spec));
+        ASSERT_TRUE(result) << failureName(result.failure);
+        const Picture& p = *result.picture;
+        EXPECT_EQ(p.kind, Kind::Jpeg);
+        EXPECT_EQ(p.alphaUse, AlphaUse::Opaque);
+        ASSERT_EQ(p.width, 32u);
+        ASSERT_EQ(p.height, 32u);
+        ASSERT_EQ(p.pixelWidth, 32u);
+        ASSERT_EQ(p.pixelHeight, 32u);
+        const auto got = quadrantCentres(p);
+        for (int q = 0; q < 4; ++q) EXPECT_PRED3(near, c.want[q], got[q], 4) << "quadrant " << q;
+    }
+}
+
+TEST(JpegDecode, SizeHintScalesInTheDctThenReduces) {
+    struct Case {
+        std::uint32_t width, height, hint, pixelWidth, pixelHeight;
+    };
+    for (const Case c : {
+             Case{256, 128, 0, 256, 128}, Case{256, 128, 16, 32, 16},  // 1/8 in the DCT is enough
+             Case{256, 128, 40, 96, 48},     // 3/8: 2/8 would make the height 32 < 40
+             Case{256, 128, 200, 256, 128},  // the height allows no scaling
+             Case{800, 800, 16, 17, 17},     // 1/8 gives 100, the reducer takes 6 x 6 blocks
+             Case{10, 10, 16, 10, 10},       // never enlarged
+             Case{1000, 30, 84, 1000, 30},   // the short side is below the hint already
+         }) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " hint " +
+                     std::to_string(c.hint));
+        JpegSpec spec{.width = c.width, .height = c.height};
+        spec.pixel = [&](std::uint32_t x, std::uint32_t y) {
+            return rgbQuadrants(x, y, c.width, c.height);
+        };
+        const auto result = decode(writeJpeg(spec), c.hint);
+        ASSERT_TRUE(result);
+        const Picture& p = *result.picture;
+        EXPECT_EQ(p.width, c.width);
+        EXPECT_EQ(p.height, c.height);
+        EXPECT_EQ(p.pixelWidth, c.pixelWidth);
+        EXPECT_EQ(p.pixelHeight, c.pixelHeight);
+        ASSERT_EQ(p.pixels.size(), std::size_t{p.pixelWidth} * p.pixelHeight);
+        const auto got = quadrantCentres(p);
+        const std::array<std::uint32_t, 4> want = {kRed, kGreen, kBlue, kWhite};
+        for (int q = 0; q < 4; ++q) EXPECT_PRED3(near, want[q], got[q], 6) << "quadrant " << q;
+    }
+}
+
+// An APP1 payload with only the orientation tag, little- or big-endian.
+Bytes exifWithOrientation(int orientation, bool bigEndian) {
+    Bytes e = {'E', 'x', 'i', 'f', 0, 0};
+    const std::uint8_t o = static_cast<std::uint8_t>(orientation);
+    if (bigEndian)
+        e.insert(e.end(), {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0,
+                           3,   0,   0, 0,  1, 0, o, 0, 0, 0, 0,    0,    0});
+    else
+        e.insert(e.end(), {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3,
+                           0,   1,   0,  0, 0, o, 0, 0, 0, 0, 0,    0,    0});
+    return e;
+}
+
+TEST(JpegDecode, ExifOrientationStandsThePictureUpright) {
+    // Stored 128 x 64: red, green / blue, white.
+    struct Case {
+        int orientation;
+        std::uint32_t width, height;
+        std::array<std::uint32_t, 4>
+            corners;  // upright: top-left, top-right, bottom-left, bottom-right
+    };
+    const Case cases[] = {
+        {1, 128, 64, {kRed, kGreen, kBlue, kWhite}}, {2, 128, 64, {kGreen, kRed, kWhite, kBlue}},
+        {3, 128, 64, {kWhite, kBlue, kGreen, kRed}}, {4, 128, 64, {kBlue, kWhite, kRed, kGreen}},
+        {5, 64, 128, {kRed, kBlue, kGreen, kWhite}}, {6, 64, 128, {kBlue, kRed, kWhite, kGreen}},
+        {7, 64, 128, {kWhite, kGreen, kBlue, kRed}}, {8, 64, 128, {kGreen, kWhite, kRed, kBlue}},
+    };
+    for (const Case& c : cases) {
+        for (std::uint32_t hint : {0u, 16u}) {
+            SCOPED_TRACE("orientation " + std::to_string(c.orientation) + " hint " +
+                         std::to_string(hint));
+            JpegSpec spec{.width = 128, .height = 64};
+            spec.app1 = exifWithOrientation(c.orientation, c.orientation % 2 == 0);
+            spec.pixel = [](std::uint32_t x, std::uint32_t y) {
+                return rgbQuadrants(x, y, 128, 64);
+            };
+            const auto result = decode(writeJpeg(spec), hint);
+            ASSERT_TRUE(result);
+            const Picture& p = *result.picture;
+            EXPECT_EQ(p.width, c.width);
+            EXPECT_EQ(p.height, c.height);
+            // The reduced pixels are turned the same way.
+            EXPECT_EQ(p.pixelWidth > p.pixelHeight, c.width > c.height);
+            if (hint == 0) {
+                EXPECT_EQ(p.pixelWidth, c.width);
+                EXPECT_EQ(p.pixelHeight, c.height);
+            } else {
+                EXPECT_LT(p.pixelWidth, c.width);
+                EXPECT_GE(std::min(p.pixelWidth, p.pixelHeight), hint);
+            }
+            const auto got = quadrantCentres(p);
+            for (int q = 0; q < 4; ++q)
+                EXPECT_PRED3(near, c.corners[q], got[q], 6) << "corner " << q;
+        }
+    }
+}
+
+// 16 x 64 of noise, so that the entropy-coded data is spread evenly over the rows.
+JpegSpec noise(bool progressive) {
+    JpegSpec spec{.width = 16, .height = 64, .progressive = progressive};
+    spec.pixel = [](std::uint32_t x, std::uint32_t y) {
+        std::uint32_t v = (x * 7919 + y * 104729) * 2654435761u;
+        return Components{static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
+                          static_cast<std::uint8_t>(v >> 8), 0};
+    };
+    return spec;
+}
+
+std::size_t offsetOfMarker(const Bytes& f, std::uint8_t marker) {
+    for (std::size_t i = 2; i + 1 < f.size(); ++i)
+        if (f[i] == 0xFF && f[i + 1] == marker) return i;
+    return f.size();
+}
+
+TEST(JpegDecode, CutShortKeepsWhatArrived) {
+    for (bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive ? "progressive" : "baseline");
+        const Bytes whole = writeJpeg(noise(progressive));
+        const auto full = decode(whole);
+        ASSERT_TRUE(full);
+        const std::size_t firstScan = offsetOfMarker(whole, 0xDA);
+        ASSERT_LT(firstScan, whole.size());
+        int partial = 0;
+        for (std::size_t length = 0; length < whole.size(); ++length) {
+            SCOPED_TRACE("length " + std::to_string(length));
+            const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
+            const auto result = decode(cut);
+            if (length <= firstScan + 14) {  // the scan header of 3 components is 14 bytes
+                EXPECT_FALSE(result);        // no image data at all
+                continue;
+            }
+            if (!result) continue;
+            ++partial;
+            ASSERT_EQ(result.picture->pixels.size(), full.picture->pixels.size());
+            if (!progressive && length > whole.size() / 2) {
+                // More than half the data: the first block row is exactly as in the whole file.
+                for (std::uint32_t i = 0; i < 16 * 8; ++i)
+                    ASSERT_EQ(result.picture->pixels[i], full.picture->pixels[i]) << "pixel " << i;
+            }
+        }
+        EXPECT_GT(partial, 0);
+        // Only the end marker missing: the whole picture.
+        const auto noEnd = decode(Bytes(whole.begin(), whole.end() - 2));
+        ASSERT_TRUE(noEnd);
+        EXPECT_EQ(noEnd.picture->pixels, full.picture->pixels);
+    }
+}
+
+TEST(JpegDecode, BrokenOrOversizedFilesFail) {
+    const Bytes good = writeJpeg(
+        {.pixel = [](std::uint32_t x, std::uint32_t y) { return rgbQuadrants(x, y, 32, 32); }});
+    ASSERT_TRUE(decode(good));
+    const std::size_t sof = offsetOfMarker(good, 0xC0);
+    ASSERT_LT(sof + 9, good.size());
+    auto withSize = [&](std::uint32_t w, std::uint32_t h) {
+        Bytes f = good;
+        f[sof + 5] = static_cast<std::uint8_t>(h >> 8);
+        f[sof + 6] = static_cast<std::uint8_t>(h);
+        f[sof + 7] = static_cast<std::uint8_t>(w >> 8);
+        f[sof + 8] = static_cast<std::uint8_t>(w);
+        return f;
+    };
+    Bytes garbage = good;
+    for (std::size_t i = 2; i < 40; ++i) garbage[i] = static_cast<std::uint8_t>(i * 13);
+    Bytes precision = good;
+    precision[sof + 4] = 12;
+
+    struct Case {
+        const char* name;
+        Bytes file;
+        Limits limits;
+        Failure failure;
+    };
+    const std::vector<Case> cases = {
+        {"garbage after SOI", garbage, {}, Failure::Corrupt},
+        {"only SOI", {0xFF, 0xD8}, {}, Failure::Corrupt},
+        {"width 0", withSize(0, 32), {}, Failure::Corrupt},
+        {"65000 x 65000 (4.2e9 pixels)", withSize(65000, 65000), {}, Failure::TooLarge},
+        {"beyond a side limit", good, {31, 1u << 30}, Failure::TooLarge},
+        {"beyond a pixel limit", good, {65535, 1000}, Failure::TooLarge},
+        {"12-bit samples", precision, {}, Failure::Unsupported},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto result = decode(c.file, 0, c.limits);
+        EXPECT_FALSE(result);
+        EXPECT_EQ(result.failure, c.failure);
+    }
+}
+
+TEST(JpegDecode, EndlessScansAreRefused) {
+    // Valid progressive files: one DC scan, then each AC coefficient of each component in a
+    // scan of its own, first and refinement pass. 1 + 3 x 2 x 63 = 379 scans is over the limit;
+    // 1 + 3 x (2 x 40 + 1) = 244 scans is under it.
+    auto script = [](int bands) {
+        std::vector<jpeg_scan_info> scans;
+        scans.push_back({3, {0, 1, 2, 0}, 0, 0, 0, 0});
+        for (int comp = 0; comp < 3; ++comp) {
+            for (int k = 1; k <= bands; ++k) scans.push_back({1, {comp, 0, 0, 0}, k, k, 0, 1});
+            for (int k = 1; k <= bands; ++k) scans.push_back({1, {comp, 0, 0, 0}, k, k, 1, 0});
+            if (bands < 63) scans.push_back({1, {comp, 0, 0, 0}, bands + 1, 63, 0, 0});
+        }
+        return scans;
+    };
+    JpegSpec many = noise(true);
+    many.scans = script(63);
+    const Bytes tooMany = writeJpeg(many);
+    ASSERT_FALSE(tooMany.empty());
+    EXPECT_EQ(decode(tooMany).failure, Failure::Corrupt);
+
+    JpegSpec fewer = noise(true);
+    fewer.scans = script(40);
+    EXPECT_TRUE(decode(writeJpeg(fewer)));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Bytes readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Mean absolute difference over the colour channels.
+double meanDifference(const Picture& a, const Picture& b) {
+    double sum = 0;
+    for (std::size_t i = 0; i < a.pixels.size(); ++i)
+        for (int shift = 0; shift < 24; shift += 8)
+            sum += std::abs(static_cast<int>((a.pixels[i] >> shift) & 0xFF) -
+                            static_cast<int>((b.pixels[i] >> shift) & 0xFF));
+    return sum / (3.0 * static_cast<double>(a.pixels.size()));
+}
+
+TEST(JpegCorpus, SpotChecks) {
+    const std::filesystem::path root(ICOGEN_TESTDATA);
+    if (!std::filesystem::exists(root / "pillow")) GTEST_SKIP() << "no corpus at " << root;
+    auto load = [&](const char* path) {
+        const Bytes bytes = readFile(root / path);
+        return decodePicture(bytes);
+    };
+    // Progressive files against reference renderings.
+    for (const char* name : {"cat.jpg", "test.jpg"}) {
+        SCOPED_TRACE(name);
+        const auto ours = load((std::string("image-rs/images/jpg/progressive/") + name).c_str());
+        const auto reference =
+            load((std::string("image-rs/reference/jpg/progressive/") + name + ".png").c_str());
+        ASSERT_TRUE(ours);
+        ASSERT_TRUE(reference);
+        ASSERT_EQ(ours.picture->width, reference.picture->width);
+        ASSERT_EQ(ours.picture->height, reference.picture->height);
+        for (std::size_t i = 0; i < ours.picture->pixels.size(); ++i)
+            ASSERT_PRED3(near, reference.picture->pixels[i] | 0xFF000000, ours.picture->pixels[i],
+                         5)
+                << "pixel " << i;
+    }
+    // The same photo as CMYK and as RGB; and turned by EXIF orientation 6 against the plain one.
+    for (auto [a, b] : {std::pair{"pillow/pil_sample_cmyk.jpg", "pillow/pil_sample_rgb.jpg"},
+                        std::pair{"pillow/hopper_orientation_6.jpg", "pillow/hopper.jpg"}}) {
+        SCOPED_TRACE(a);
+        const auto x = load(a), y = load(b);
+        ASSERT_TRUE(x);
+        ASSERT_TRUE(y);
+        ASSERT_EQ(x.picture->pixels.size(), y.picture->pixels.size());
+        EXPECT_LT(meanDifference(*x.picture, *y.picture), 8.0);
+    }
+    // A 2 x 1 picture with orientation 8 stands 1 x 2.
+    const auto rectangle = load("pillow/orientation_rectangle.jpg");
+    ASSERT_TRUE(rectangle);
+    EXPECT_EQ(rectangle.picture->width, 1u);
+    EXPECT_EQ(rectangle.picture->height, 2u);
+    // 12-bit samples are not read; arithmetic coding is.
+    EXPECT_EQ(load("libjpeg-turbo/monkey12.jpg").failure, Failure::Unsupported);
+    EXPECT_TRUE(load("libjpeg-turbo/testimgari.jpg"));
+}
+
+}  // namespace
+}  // namespace icogen::picture
