@@ -2,6 +2,7 @@
 // malformed headers and truncation, and reduction while the rows stream in.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,7 @@ namespace icogen::picture {
 namespace {
 
 using fixtures::bmpFile;
-using fixtures::DibSpec;
+using fixtures::DibFields;
 using fixtures::packRows;
 using fixtures::Rows;
 
@@ -33,13 +34,17 @@ DecodeResult decode(const std::vector<std::uint8_t>& bytes, std::uint32_t sizeHi
 
 struct VariantCase {
     std::string name;
-    DibSpec spec;
-    Rows stored;  // values top-down, packed with the spec's bit count
+    DibFields fields;
+    Rows stored;  // values top-down, packed with the fields's bit count
     std::vector<std::uint32_t> expected;
 };
 
-DibSpec spec3x2(std::uint16_t bits, std::uint32_t headerSize = 40) {
-    DibSpec s;
+void PrintTo(const VariantCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+DibFields fields3x2(std::uint16_t bits, std::uint32_t headerSize = 40) {
+    DibFields s;
     s.headerSize = headerSize;
     s.width = 3;
     s.height = 2;
@@ -50,7 +55,7 @@ DibSpec spec3x2(std::uint16_t bits, std::uint32_t headerSize = 40) {
 std::vector<VariantCase> variantCases() {
     std::vector<VariantCase> cases;
     {
-        auto s = spec3x2(1);
+        auto s = fields3x2(1);
         s.palette = {0x102030, 0xA0B0C0};
         cases.push_back({"OneBit",
                          s,
@@ -58,18 +63,18 @@ std::vector<VariantCase> variantCases() {
                          {0xFF102030, 0xFFA0B0C0, 0xFFA0B0C0, 0xFFA0B0C0, 0xFF102030, 0xFF102030}});
     }
     {
-        auto s = spec3x2(2);
+        auto s = fields3x2(2);
         s.palette = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00};
         cases.push_back({"TwoBit", s, {{0, 1, 2}, {3, 0, 1}}, {R, G, B, Y, R, G}});
     }
     {
-        auto s = spec3x2(4);
+        auto s = fields3x2(4);
         s.palette = kSixRgb;
         s.colorsUsed = 6;
         cases.push_back({"FourBit", s, kSixIndices, kSix});
     }
     {
-        auto s = spec3x2(8);
+        auto s = fields3x2(8);
         s.palette = kSixRgb;
         s.colorsUsed = 6;
         cases.push_back({"EightBit", s, kSixIndices, kSix});
@@ -77,7 +82,7 @@ std::vector<VariantCase> variantCases() {
     {
         // OS/2 v1: 16-bit sizes, 3-byte palette entries, as many of them as fit before the
         // pixels.
-        auto s = spec3x2(8, 12);
+        auto s = fields3x2(8, 12);
         s.palette = kSixRgb;
         cases.push_back({"CoreHeaderEightBit", s, kSixIndices, kSix});
         s.palette.clear();
@@ -88,32 +93,32 @@ std::vector<VariantCase> variantCases() {
                          kSix});
     }
     {
-        auto s = spec3x2(8, 64);  // OS/2 v2
+        auto s = fields3x2(8, 64);  // OS/2 v2
         s.palette = kSixRgb;
         s.colorsUsed = 6;
         cases.push_back({"Os2v2EightBit", s, kSixIndices, kSix});
-        auto s16 = spec3x2(24, 16);  // OS/2 v2 cut to its first 16 bytes
+        auto s16 = fields3x2(24, 16);  // OS/2 v2 cut to its first 16 bytes
         cases.push_back({"Os2v2Short24Bit",
                          s16,
                          {{0xFF0000, 0x00FF00, 0x0000FF}, {0xFFFF00, 0x00FFFF, 0xFF00FF}},
                          kSix});
     }
     {
-        auto s = spec3x2(16);  // 5-5-5, top bit unused
+        auto s = fields3x2(16);  // 5-5-5, top bit unused
         cases.push_back({"Rgb555",
                          s,
                          {{0xFC00, 0x03E0, 0x001F}, {0x7FE0, 0x03FF, 0x4210}},
                          {R, G, B, Y, C, 0xFF848484}});
     }
     {
-        auto s = spec3x2(16);
+        auto s = fields3x2(16);
         s.compression = 3;
         s.masksAfter = {0xF800, 0x07E0, 0x001F};
         cases.push_back(
             {"Bitfields565", s, {{0xF800, 0x07E0, 0x001F}, {0xFFE0, 0x07FF, 0xF81F}}, kSix});
     }
     {
-        auto s = spec3x2(24);
+        auto s = fields3x2(24);
         cases.push_back({"TrueColour24",
                          s,
                          {{0xFF0000, 0x00FF00, 0x0000FF}, {0xFFFF00, 0x00FFFF, 0xFF00FF}},
@@ -125,7 +130,7 @@ std::vector<VariantCase> variantCases() {
                          kSix});
     }
     {
-        auto s = spec3x2(8);
+        auto s = fields3x2(8);
         s.height = -2;
         s.palette = kSixRgb;
         s.colorsUsed = 6;
@@ -133,7 +138,7 @@ std::vector<VariantCase> variantCases() {
     }
     {
         // The unused top byte of plain 32-bit pixels is not alpha.
-        auto s = spec3x2(32);
+        auto s = fields3x2(32);
         cases.push_back(
             {"Plain32IgnoresTopByte",
              s,
@@ -142,7 +147,7 @@ std::vector<VariantCase> variantCases() {
     }
     {
         // Red in the low byte, blue high: masks anywhere, of any width.
-        auto s = spec3x2(32);
+        auto s = fields3x2(32);
         s.compression = 3;
         s.masksAfter = {0x000000FF, 0x0000FF00, 0x00FF0000};
         cases.push_back({"BitfieldsSwapped32",
@@ -157,7 +162,7 @@ std::vector<VariantCase> variantCases() {
              {R, G, B, 0xFF800000, 0xFF000000, 0xFF000080}});
     }
     {
-        auto s = spec3x2(32);
+        auto s = fields3x2(32);
         s.compression = 6;  // ALPHABITFIELDS: four masks after a 40-byte header
         s.masksAfter = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
         cases.push_back(
@@ -167,7 +172,7 @@ std::vector<VariantCase> variantCases() {
              {0x80FF0000, 0x0000FF00, B, Y, 0x4000FFFF, M}});
     }
     {
-        auto s = spec3x2(16, 108);  // V4: masks in the header, alpha included
+        auto s = fields3x2(16, 108);  // V4: masks in the header, alpha included
         s.compression = 3;
         s.headerMasks = {0x0F00, 0x00F0, 0x000F, 0xF000};
         cases.push_back({"V4Bitfields4444",
@@ -176,7 +181,7 @@ std::vector<VariantCase> variantCases() {
                          {R, 0x8800FF00, 0x000000FF, Y, C, M}});
     }
     {
-        auto s = spec3x2(32, 124);  // V5 with plain pixels and an alpha mask
+        auto s = fields3x2(32, 124);  // V5 with plain pixels and an alpha mask
         s.headerMasks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
         cases.push_back(
             {"V5PlainWithAlphaMask",
@@ -185,7 +190,7 @@ std::vector<VariantCase> variantCases() {
              {0x20FF0000, G, B, Y, C, 0x00FF00FF}});
     }
     {
-        auto s = spec3x2(32, 52);  // V2: colour masks in the header, no alpha
+        auto s = fields3x2(32, 52);  // V2: colour masks in the header, no alpha
         s.compression = 3;
         s.headerMasks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0};
         cases.push_back(
@@ -203,7 +208,7 @@ std::vector<VariantCase> variantCases() {
     }
     {
         // Only two colours are declared and present; the other indices are black.
-        auto s = spec3x2(8);
+        auto s = fields3x2(8);
         s.palette = {0xFF0000, 0x00FF00};
         s.colorsUsed = 2;
         cases.push_back({"IndicesBeyondPalette",
@@ -219,7 +224,7 @@ class BmpVariant : public ::testing::TestWithParam<VariantCase> {};
 TEST_P(BmpVariant, DecodesPixelsInPlace) {
     const VariantCase& c = GetParam();
     const auto file =
-        bmpFile(c.spec, packRows(c.stored, c.spec.bitCount, /*topDown=*/c.spec.height < 0));
+        bmpFile(c.fields, packRows(c.stored, c.fields.bitCount, /*topDown=*/c.fields.height < 0));
     const auto result = decode(file);
     ASSERT_TRUE(result) << failureName(result.failure);
     const Picture& p = *result.picture;
@@ -244,6 +249,10 @@ struct RleCase {
     std::vector<std::uint8_t> data;
     std::vector<std::uint32_t> expected;
 };
+
+void PrintTo(const RleCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 std::vector<RleCase> rleCases() {
     return {
@@ -289,7 +298,7 @@ class BmpRle : public ::testing::TestWithParam<RleCase> {};
 
 TEST_P(BmpRle, DecodesEscapes) {
     const RleCase& c = GetParam();
-    DibSpec s;
+    DibFields s;
     s.width = c.width;
     s.height = c.height;
     s.bitCount = c.bits;
@@ -306,7 +315,7 @@ INSTANTIATE_TEST_SUITE_P(Rle, BmpRle, ::testing::ValuesIn(rleCases()),
                          [](const auto& info) { return info.param.name; });
 
 TEST(BmpRle, DataBeyondTheDeclaredImageSizeIsNotRead) {
-    DibSpec s;
+    DibFields s;
     s.width = 2;
     s.height = 1;
     s.bitCount = 8;
@@ -327,14 +336,18 @@ struct BadCase {
     Failure failure;
 };
 
-std::vector<std::uint8_t> plain24(DibSpec s, std::size_t rows = 2) {
+void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+std::vector<std::uint8_t> plain24(DibFields s, std::size_t rows = 2) {
     s.bitCount = 24;
     return bmpFile(s, std::vector<std::uint8_t>(rows * 12, 0x55));
 }
 
 std::vector<BadCase> badCases() {
     std::vector<BadCase> cases;
-    const DibSpec base = spec3x2(24);
+    const DibFields base = fields3x2(24);
     const auto good = plain24(base);
 
     cases.push_back({"OnlyTheMagic", {'B', 'M'}, Failure::Corrupt});
@@ -382,7 +395,7 @@ std::vector<BadCase> badCases() {
     cases.push_back(
         {"NotOneWholeRow", bmpFile(base, std::vector<std::uint8_t>(11)), Failure::Corrupt});
     {
-        auto s = spec3x2(8);
+        auto s = fields3x2(8);
         s.palette = kSixRgb;
         s.colorsUsed = 0x7FC80000;  // far more colours than the file holds
         cases.push_back(
@@ -401,7 +414,7 @@ std::vector<BadCase> badCases() {
         cases.push_back({"Bitfields24Bit", plain24(s), Failure::Corrupt});
     }
     {
-        auto s = spec3x2(4);
+        auto s = fields3x2(4);
         s.compression = 1;  // RLE8 on a 4-bit bitmap
         s.palette = kSixRgb;
         cases.push_back(
@@ -412,7 +425,7 @@ std::vector<BadCase> badCases() {
             {"RleTopDown", bmpFile(s, std::vector<std::uint8_t>{0, 1}), Failure::Corrupt});
     }
     {
-        auto s = spec3x2(1, 64);
+        auto s = fields3x2(1, 64);
         s.compression = 3;  // Huffman 1D in an OS/2 v2 file
         s.palette = {0, 0xFFFFFF};
         cases.push_back(
@@ -434,7 +447,7 @@ INSTANTIATE_TEST_SUITE_P(Malformed, BmpMalformed, ::testing::ValuesIn(badCases()
                          [](const auto& info) { return info.param.name; });
 
 TEST(BmpTruncated, KeepsTheRowsThatArrivedAndLeavesTheRestTransparent) {
-    DibSpec s = spec3x2(24);
+    DibFields s = fields3x2(24);
     s.height = 4;
     const Rows rows = {{0xFF0000, 0xFF0000, 0xFF0000},
                        {0x00FF00, 0x00FF00, 0x00FF00},
@@ -451,7 +464,7 @@ TEST(BmpTruncated, KeepsTheRowsThatArrivedAndLeavesTheRestTransparent) {
 
 TEST(BmpPalette, LongerPaletteThanTheBitsAddressIsReadWhenPresent) {
     // 300 colours are really there: the picture decodes and the first 256 are the palette.
-    DibSpec s = spec3x2(8);
+    DibFields s = fields3x2(8);
     s.colorsUsed = 300;
     s.palette.assign(300, 0x000000);
     s.palette[0] = 0xFF0000;
@@ -462,7 +475,7 @@ TEST(BmpPalette, LongerPaletteThanTheBitsAddressIsReadWhenPresent) {
 }
 
 TEST(BmpPalette, PixelOffsetZeroMeansRightAfterThePalette) {
-    DibSpec s = spec3x2(8);
+    DibFields s = fields3x2(8);
     s.palette = kSixRgb;
     s.colorsUsed = 6;
     const auto result = decode(bmpFile(s, packRows(kSixIndices, 8), 0));
@@ -492,7 +505,7 @@ Rows quadrants() {
 }
 
 TEST(BmpReduce, SizeHintAveragesBlocksAndKeepsTheDeclaredSize) {
-    DibSpec s;
+    DibFields s;
     s.width = 8;
     s.height = 8;
     for (const bool topDown : {false, true}) {
@@ -511,7 +524,7 @@ TEST(BmpReduce, SizeHintAveragesBlocksAndKeepsTheDeclaredSize) {
 
 TEST(BmpReduce, ColoursOfAnOpaqueDrawnPictureAreAveragedWhateverTheirAlpha) {
     // Drawn opaque, a pixel with alpha 0 still shows its colour, so it counts fully.
-    DibSpec s = spec3x2(32, 124);
+    DibFields s = fields3x2(32, 124);
     s.width = 2;
     s.height = 2;
     s.headerMasks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};

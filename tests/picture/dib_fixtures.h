@@ -61,7 +61,7 @@ inline std::vector<std::uint8_t> packRows(const Rows& rows, int bitCount, bool t
     return out;
 }
 
-struct DibSpec {
+struct DibFields {
     std::uint32_t headerSize = 40;  // 12 writes the OS/2 v1 core header
     std::int32_t width = 0;
     std::int32_t height = 0;  // exactly as written
@@ -75,7 +75,7 @@ struct DibSpec {
 };
 
 // The info header, the masks that follow it and the palette.
-inline std::vector<std::uint8_t> dibHead(const DibSpec& s) {
+inline std::vector<std::uint8_t> dibHead(const DibFields& s) {
     ByteWriter w;
     w.u32(s.headerSize);
     if (s.headerSize == 12) {
@@ -101,7 +101,7 @@ inline std::vector<std::uint8_t> dibHead(const DibSpec& s) {
 
 // A whole BMP file: file header, dibHead, then the pixel data at `pixelOffset` (right after
 // the palette when not given).
-inline std::vector<std::uint8_t> bmpFile(const DibSpec& s, std::span<const std::uint8_t> pixels,
+inline std::vector<std::uint8_t> bmpFile(const DibFields& s, std::span<const std::uint8_t> pixels,
                                          std::optional<std::uint32_t> pixelOffset = {}) {
     const auto head = dibHead(s);
     const auto offset = static_cast<std::uint32_t>(14 + head.size());

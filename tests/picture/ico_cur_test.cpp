@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@ namespace icogen::picture {
 namespace {
 
 using fixtures::ByteWriter;
-using fixtures::DibSpec;
+using fixtures::DibFields;
 using fixtures::packRows;
 using fixtures::Rows;
 
@@ -42,12 +43,12 @@ std::vector<std::uint8_t> iconFile(const std::vector<Image>& images, std::uint16
 }
 
 // A bitmap image: header (height doubled), palette, XOR rows, AND mask rows (1 = transparent).
-std::vector<std::uint8_t> bitmap(DibSpec spec, const Rows& pixels, const Rows& mask) {
-    spec.width = static_cast<std::int32_t>(pixels[0].size());
-    spec.height = 2 * static_cast<std::int32_t>(pixels.size());
+std::vector<std::uint8_t> bitmap(DibFields fields, const Rows& pixels, const Rows& mask) {
+    fields.width = static_cast<std::int32_t>(pixels[0].size());
+    fields.height = 2 * static_cast<std::int32_t>(pixels.size());
     ByteWriter w;
-    w.append(fixtures::dibHead(spec));
-    w.append(packRows(pixels, spec.bitCount));
+    w.append(fixtures::dibHead(fields));
+    w.append(packRows(pixels, fields.bitCount));
     w.append(packRows(mask, 1));
     return w.bytes();
 }
@@ -58,7 +59,7 @@ Rows solid(std::uint32_t w, std::uint32_t h, std::uint32_t value) {
 
 // A w x h image of one colour at the given depth, with a clear AND mask.
 Image plainImage(std::uint32_t size, std::uint16_t bits, std::uint32_t rgb) {
-    DibSpec s;
+    DibFields s;
     s.bitCount = bits;
     std::uint32_t value = rgb;
     if (bits <= 8) {
@@ -147,6 +148,10 @@ struct ChoiceCase {
     std::uint32_t colour;  // its colour
 };
 
+void PrintTo(const ChoiceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 std::vector<ChoiceCase> choiceCases() {
     std::vector<ChoiceCase> cases;
     cases.push_back(
@@ -219,7 +224,7 @@ TEST(IcoPng, PngImageKeepsItsAlphaAndIsAnIcon) {
 // --- Transparency ----------------------------------------------------------------------------
 
 TEST(IcoMask, SetMaskBitsMakePixelsTransparent) {
-    DibSpec s;
+    DibFields s;
     s.bitCount = 24;
     Image im;
     im.data = bitmap(s, {{0xFF0000, 0x00FF00, 0x0000FF}, {0x0000FF, 0x00FF00, 0xFF0000}},
@@ -231,7 +236,7 @@ TEST(IcoMask, SetMaskBitsMakePixelsTransparent) {
 }
 
 TEST(IcoMask, OneBitImageUsesItsPalette) {
-    DibSpec s;
+    DibFields s;
     s.bitCount = 1;
     s.palette = {0x000000, 0xFFFFFF};
     Image im;
@@ -245,7 +250,7 @@ TEST(IcoMask, OneBitImageUsesItsPalette) {
 }
 
 TEST(IcoMask, ThirtyTwoBitAlphaWinsOverTheMask) {
-    DibSpec s;
+    DibFields s;
     s.bitCount = 32;
     Image im;
     im.data = bitmap(s, {{0xFFFF0000, 0x4000FF00}, {0x000000FF, 0xFFFFFFFF}}, solid(2, 2, 1));
@@ -256,7 +261,7 @@ TEST(IcoMask, ThirtyTwoBitAlphaWinsOverTheMask) {
 }
 
 TEST(IcoMask, ThirtyTwoBitWithoutAnyAlphaUsesTheMask) {
-    DibSpec s;
+    DibFields s;
     s.bitCount = 32;
     Image im;
     im.data = bitmap(s, {{0x00FF0000, 0x0000FF00}, {0x000000FF, 0x00FFFFFF}}, {{0, 1}, {0, 0}});
@@ -266,7 +271,7 @@ TEST(IcoMask, ThirtyTwoBitWithoutAnyAlphaUsesTheMask) {
 }
 
 TEST(IcoMask, MaskCutShortByTheFileEndIsOpaque) {
-    DibSpec s;
+    DibFields s;
     s.bitCount = 24;
     Image im;
     // Four rows; the mask's bottom row (stored first) makes its left pixel transparent, and
@@ -282,7 +287,7 @@ TEST(IcoMask, MaskCutShortByTheFileEndIsOpaque) {
 
 TEST(IcoReduce, SizeHintAveragesWeightedByAlpha) {
     // A transparent pixel leaves the board as it was, so its colour must not tint the average.
-    DibSpec s;
+    DibFields s;
     s.bitCount = 24;
     Image im;
     im.data = bitmap(s, {{0xFF0000, 0x0000FF}, {0xFF0000, 0x0000FF}}, {{0, 1}, {0, 1}});
@@ -359,6 +364,10 @@ struct BadCase {
     Failure failure;
 };
 
+void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 std::vector<BadCase> badCases() {
     std::vector<BadCase> cases;
     const auto good = iconFile({plainImage(4, 24, 0xFF0000)});
@@ -385,7 +394,7 @@ std::vector<BadCase> badCases() {
         cases.push_back({"XorBitmapCutShort", b, Failure::Corrupt});
     }
     {
-        DibSpec s;
+        DibFields s;
         s.bitCount = 24;
         Image im;
         im.data = bitmap(s, solid(2, 2, 0xFF0000), solid(2, 2, 0));

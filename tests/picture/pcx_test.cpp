@@ -2,6 +2,7 @@
 // black-and-white ones, the kinds that are not read, and broken headers and data.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,7 @@
 namespace icogen::picture {
 namespace {
 
-struct PcxSpec {
+struct PcxFields {
     std::uint8_t version = 5;
     std::uint8_t encoding = 1;
     std::uint8_t bits = 8;
@@ -24,7 +25,7 @@ void put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) {
     b[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
 
-std::vector<std::uint8_t> header(const PcxSpec& s) {
+std::vector<std::uint8_t> header(const PcxFields& s) {
     std::vector<std::uint8_t> h(128, 0);
     h[0] = 0x0A;
     h[1] = s.version;
@@ -91,8 +92,8 @@ const std::vector<std::pair<int, std::uint32_t>> kColours = {{200, 0xFF0000}, {2
                                                              {204, 0x00FFFF}, {0xC7, 0xFF00FF}};
 
 // 3x2 placed at (10, 20), 4 bytes a line: the fourth byte of each line is padding.
-PcxSpec eightBit3x2() {
-    PcxSpec s;
+PcxFields eightBit3x2() {
+    PcxFields s;
     s.xMin = 10;
     s.xMax = 12;
     s.yMin = 20;
@@ -122,7 +123,7 @@ TEST(PcxDecode, RunsMayCrossScanLines) {
 }
 
 TEST(PcxDecode, OneBitIsBlackAndWhite) {
-    PcxSpec s;
+    PcxFields s;
     s.bits = 1;
     s.xMax = 9;  // 10 wide: two bytes, the last six bits padding
     s.yMax = 1;
@@ -135,7 +136,7 @@ TEST(PcxDecode, OneBitIsBlackAndWhite) {
 }
 
 TEST(PcxDecode, DataEndingEarlyLeavesTheMissingLinesBlack) {
-    PcxSpec s = eightBit3x2();
+    PcxFields s = eightBit3x2();
     s.yMax = 23;  // four lines, only the first is there
     const std::vector<std::uint8_t> raw = {200, 201, 202, 0};
     const auto result = decode(join({header(s), encode(raw), paletteBlock(kColours)}));
@@ -148,7 +149,7 @@ TEST(PcxDecode, DataEndingEarlyLeavesTheMissingLinesBlack) {
 }
 
 TEST(PcxDecode, SizeHintAveragesAndKeepsTheDeclaredSize) {
-    PcxSpec s;
+    PcxFields s;
     s.xMax = 7;
     s.yMax = 7;
     s.bytesPerLine = 8;
@@ -171,12 +172,16 @@ struct BadCase {
     Failure failure;
 };
 
+void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 std::vector<BadCase> badCases() {
     const auto palette = paletteBlock(kColours);
     const std::vector<std::uint8_t> someData(16, 0x01);
     std::vector<BadCase> cases;
     {
-        PcxSpec s = eightBit3x2();
+        PcxFields s = eightBit3x2();
         s.planes = 3;  // 24-bit colour
         s.bytesPerLine = 3;
         cases.push_back({"TwentyFourBit", join({header(s), someData}), Failure::Unsupported});
@@ -191,13 +196,13 @@ std::vector<BadCase> badCases() {
         cases.push_back({"FourBit", join({header(s), someData}), Failure::Unsupported});
     }
     {
-        PcxSpec s = eightBit3x2();
+        PcxFields s = eightBit3x2();
         s.encoding = 0;
         cases.push_back(
             {"Uncompressed", join({header(s), someData, palette}), Failure::Unsupported});
     }
     {
-        PcxSpec s = eightBit3x2();
+        PcxFields s = eightBit3x2();
         s.bytesPerLine = 2;  // shorter than the 3 pixels of a line
         cases.push_back(
             {"LineShorterThanRow", join({header(s), someData, palette}), Failure::Corrupt});
@@ -225,7 +230,7 @@ std::vector<BadCase> badCases() {
         // A text file that starts with a line break is no PCX.
         cases.push_back({"LineBreakText", {0x0A, 'h', 'e', 'l', 'l', 'o'}, Failure::NotAPicture});
         cases.push_back({"LoneByte", {0x0A}, Failure::NotAPicture});
-        PcxSpec s = eightBit3x2();
+        PcxFields s = eightBit3x2();
         s.encoding = 32;
         cases.push_back(
             {"UnknownEncoding", join({header(s), someData, palette}), Failure::NotAPicture});
