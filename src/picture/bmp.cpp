@@ -50,7 +50,8 @@ DecodeResult decodeBmp(Bytes bytes, const DecodeOptions& options) {
     RowReducer reducer(width, height, options.sizeHint, /*weightByAlpha=*/false);
     const DibRows rows = decodeDibRows(
         h, palette, data,
-        [&](std::uint32_t y, const std::uint32_t* argb) { reducer.pushRow(y, argb); });
+        [&](std::uint32_t y, const std::uint32_t* argb) { reducer.pushRow(y, argb); },
+        reducer.factor());
     if (rows.delivered == 0) return fail(Failure::Corrupt);
 
     // Rows a truncated file never delivered are transparent black, like the pixels RLE skips.

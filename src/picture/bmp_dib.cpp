@@ -189,7 +189,8 @@ std::vector<std::uint32_t> readDibPalette(const DibHeader& h, std::span<const st
 }
 
 DibRows decodeDibRows(const DibHeader& h, std::span<const std::uint32_t> palette,
-                      std::span<const std::uint8_t> data, const DibRowSink& sink) {
+                      std::span<const std::uint8_t> data, const DibRowSink& sink,
+                      std::uint32_t bandRows) {
     DibRows result;
     const auto width = static_cast<std::uint32_t>(h.width);
     const auto height = static_cast<std::uint32_t>(h.height);
@@ -257,8 +258,21 @@ DibRows decodeDibRows(const DibHeader& h, std::span<const std::uint32_t> palette
             }
         }
         result.complete = ended || stored >= height;
-        // The row in progress and every row not reached stay as far as they were written.
-        while (stored < height) nextRow();
+        // The row in progress is handed over as far as it was written, then blank rows up to the
+        // end of its band of `bandRows` rows, so that a reduced picture averages that band as it
+        // would the full one. Later rows are left to the caller (transparent black), so a few
+        // bytes that declare a huge picture cost no time for the rows they never fill. All
+        // rows count as delivered.
+        if (stored < height) {
+            nextRow();
+            const std::uint32_t band = std::max<std::uint32_t>(bandRows, 1);
+            while (stored < height) {
+                const std::uint32_t last = target(stored - 1);
+                if (h.topDown ? (last + 1) % band == 0 : last % band == 0) break;
+                nextRow();
+            }
+        }
+        result.delivered = height;
         return result;
     }
 

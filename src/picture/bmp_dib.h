@@ -72,10 +72,13 @@ struct DibRows {
 };
 
 // Decodes the pixel data in stored order. Uncompressed rows are handed over as long as whole
-// rows are left in `data`. RLE data hands over every row: pixels it skips (delta, end of line,
-// end of bitmap, or data that ends early) are transparent black; a run past the right edge is
-// clipped. The header must already have passed the size limits.
+// rows are left in `data`. RLE data hands over its rows up to where it ends (end of bitmap, or
+// data that ends early), completed with blank rows to the end of that band of `bandRows` rows
+// (the reducer's factor), and counts every row as delivered: pixels it skips are transparent
+// black, and so must the caller leave the rows it does not hand over; a run past the right
+// edge is clipped. The header must already have passed the size limits.
 DibRows decodeDibRows(const DibHeader& h, std::span<const std::uint32_t> palette,
-                      std::span<const std::uint8_t> data, const DibRowSink& sink);
+                      std::span<const std::uint8_t> data, const DibRowSink& sink,
+                      std::uint32_t bandRows = 1);
 
 }  // namespace icogen::picture::detail

@@ -118,7 +118,7 @@ DecodeResult decodeBitmapImage(const Candidate& c, const DecodeOptions& options,
     const auto height = static_cast<std::uint32_t>(h.height);
     RowReducer reducer(width, height, options.sizeHint);
     std::vector<std::uint32_t> masked(width);
-    decodeDibRows(h, palette, *pixels, [&](std::uint32_t y, const std::uint32_t* argb) {
+    const auto sink = [&](std::uint32_t y, const std::uint32_t* argb) {
         if (ownAlpha) {
             reducer.pushRow(y, argb);
             return;
@@ -131,7 +131,8 @@ DecodeResult decodeBitmapImage(const Candidate& c, const DecodeOptions& options,
             masked[x] = transparent ? (argb[x] & 0x00FFFFFF) : (argb[x] | 0xFF000000u);
         }
         reducer.pushRow(y, masked.data());
-    });
+    };
+    decodeDibRows(h, palette, *pixels, sink, reducer.factor());
 
     DecodeResult result;
     result.picture = makePicture(kind, width, height, reducer.outWidth(), reducer.outHeight(),
