@@ -98,21 +98,18 @@ fi
 out=$dir/out
 mkdir -p "$out"
 
-# run NAME RUNS COMMAND...: prints "median_seconds median_peak_kib" of RUNS runs.
-run() {
-    local name=$1 n=$2; shift 2
-    local times=() rss=() i
-    for ((i = 0; i < n; i++)); do
-        rm -f "$out"/*.ico
-        /usr/bin/time -f "%e %M" -o "$out/time.txt" "$@" >/dev/null 2>"$out/err.txt" || {
-            echo "$name failed:" >&2; cat "$out/err.txt" >&2; echo "nan nan"; return; }
-        read -r t m <"$out/time.txt"
-        times+=("$t"); rss+=("$m")
-    done
-    "$python" -c 'import statistics, sys
-n = len(sys.argv) // 2
-print(statistics.median(map(float, sys.argv[1:n + 1])), int(statistics.median(map(int, sys.argv[n + 1:]))))' \
-        "${times[@]}" "${rss[@]}"
+# once NAME COMMAND...: runs the command once and appends "wall user system peak_kib" to
+# $out/NAME.txt.
+once() {
+    local name=$1; shift
+    rm -f "$out"/*.ico
+    if ! /usr/bin/time -f "%e %U %S %M" -o "$out/time.txt" "$@" >/dev/null 2>"$out/err.txt"; then
+        echo "$name failed:" >&2
+        cat "$out/err.txt" >&2
+        echo "nan nan nan nan" >>"$out/$name.txt"
+        return
+    fi
+    cat "$out/time.txt" >>"$out/$name.txt"
 }
 
 pillow_jpeg='import sys; from PIL import Image; im = Image.open(sys.argv[1]); im.draft("RGB", (32, 32)); im.save(sys.argv[2], sizes=[(16, 16), (32, 32)])'
@@ -121,8 +118,8 @@ pillow_png='import sys; from PIL import Image; Image.MAX_IMAGE_PIXELS = None; im
 
 report=$dir/report.md
 {
-    echo "| picture | file size | tool | median time (s) | median peak RSS (MiB) | time vs icogen-convert |"
-    echo "|---|---|---|---|---|---|"
+    echo "| picture | file size | tool | median wall time (s) | median CPU time (s) | median peak RSS (MiB) | wall time / icogen-convert's |"
+    echo "|---|---|---|---|---|---|---|"
 } >"$report"
 status=0
 for picture in "$jpeg" "$png" "$huge"; do
@@ -130,21 +127,29 @@ for picture in "$jpeg" "$png" "$huge"; do
     [ "$picture" = "$huge" ] && n=$(( runs / 2 > 3 ? runs / 2 : 3 ))
     size=$(stat -c %s "$picture")
     if [ "$picture" = "$jpeg" ]; then pillow=$pillow_jpeg; else pillow=$pillow_png; fi
-    echo "timing $(basename "$picture"), $n runs each" >&2
-    read -r ti mi < <(run icogen-convert "$n" "$icogen" --size 16,32 --force -o "$out/icogen.ico" "$picture")
-    read -r tm mm < <(run ImageMagick "$n" "$magick" "$picture" -resize '32x32!' "$out/magick.ico")
-    read -r tp mp < <(run Pillow "$n" "$python" -c "$pillow" "$picture" "$out/pillow.ico")
-    "$python" - "$report" "$(basename "$picture")" "$size" "$ti" "$mi" "$tm" "$mm" "$tp" "$mp" \
+    echo "timing $(basename "$picture"), $n runs of each tool, taking turns" >&2
+    rm -f "$out"/{icogen,magick,pillow}.txt
+    for ((i = 0; i < n; i++)); do
+        once icogen "$icogen" --size 16,32 --force -o "$out/icogen.ico" "$picture"
+        once magick "$magick" "$picture" -resize '32x32!' "$out/magick.ico"
+        once pillow "$python" -c "$pillow" "$picture" "$out/pillow.ico"
+    done
+    "$python" - "$report" "$(basename "$picture")" "$size" "$out" \
         "$([ "$picture" = "$jpeg" ] && echo jpeg || echo png)" <<'PY' || status=1
-import sys
-report, name, size, ti, mi, tm, mm, tp, mp, kind = sys.argv[1:]
-size = int(size); ti, tm, tp = float(ti), float(tm), float(tp)
-mi, mm, mp = (float(v) / 1024 for v in (mi, mm, mp))
-rows = [("icogen-convert", ti, mi), ("ImageMagick", tm, mm), ("Pillow", tp, mp)]
+import statistics, sys
+report, name, size, out, kind = sys.argv[1:]
+size = int(size)
+def medians(tool):
+    rows = [[float(v) for v in line.split()] for line in open(f"{out}/{tool}.txt")]
+    return [statistics.median(r[0] for r in rows), statistics.median(r[1] + r[2] for r in rows),
+            statistics.median(r[3] for r in rows)]
+(ti, ci, mi), (tm, cm, mm), (tp, cp, mp) = (medians(t) for t in ("icogen", "magick", "pillow"))
+mi, mm, mp = (m / 1024 for m in (mi, mm, mp))
+rows = [("icogen-convert", ti, ci, mi), ("ImageMagick", tm, cm, mm), ("Pillow", tp, cp, mp)]
 with open(report, "a") as f:
-    for tool, t, m in rows:
-        ratio = "1" if tool == "icogen-convert" else f"{t / ti:.1f}x slower"
-        f.write(f"| {name} | {size / 2**20:.1f} MiB | {tool} | {t:.3f} | {m:.1f} | {ratio} |\n")
+    for tool, t, c, m in rows:
+        ratio = "1" if tool == "icogen-convert" else f"{t / ti:.2f}"
+        f.write(f"| {name} | {size / 2**20:.1f} MiB | {tool} | {t:.3f} | {c:.3f} | {m:.1f} | {ratio} |\n")
 need_im, need_pil = (5.0, 1.5) if kind == "jpeg" else (1.0, 1.0)
 faster = (lambda r, need: r >= need) if kind == "jpeg" else (lambda r, need: r > need)
 limit = size / 2**20 + 32
