@@ -45,11 +45,18 @@ class Sink {
   public:
     explicit Sink(const DecodeOptions& options) : options_(options) {}
 
-    void begin(std::uint32_t width, std::uint32_t height, bool interlaced) {
+    std::uint32_t sizeHint() const { return options_.sizeHint; }
+
+    // rawChannels 3 or 4: rows arrive as libpng stores 8-bit RGB or RGBA, to be reduced.
+    void begin(std::uint32_t width, std::uint32_t height, bool interlaced, unsigned rawChannels) {
         width_ = width;
         height_ = height;
+        rawChannels_ = rawChannels;
         const std::uint32_t factor = RowReducer::factorFor(width, height, options_.sizeHint);
-        if (interlaced) {
+        if (rawChannels != 0) {
+            rows_.emplace_back(width, height, options_.sizeHint);
+            raw_.resize(std::size_t{width} * rawChannels);
+        } else if (interlaced) {
             scatter_.emplace_back(width, height, options_.sizeHint);
             row_.resize(width);
         } else if (factor == 1) {
@@ -63,13 +70,17 @@ class Sink {
 
     // Where libpng writes the next row (4 bytes a pixel).
     png_bytep rowBuffer(std::uint32_t y) {
+        if (rawChannels_ != 0) return raw_.data();
         if (!direct_.empty())
             return reinterpret_cast<png_bytep>(direct_.data() + std::size_t{y} * width_);
         return reinterpret_cast<png_bytep>(row_.data());
     }
 
     void rowDone(std::uint32_t y) {
-        if (!rows_.empty()) rows_.front().pushRow(y, row_.data());
+        if (rawChannels_ != 0)
+            rows_.front().pushRowRgb(y, raw_.data(), rawChannels_ == 4);
+        else if (!rows_.empty())
+            rows_.front().pushRow(y, row_.data());
     }
 
     void passRowDone(int pass, std::uint32_t passRow, std::uint32_t passColumns) {
@@ -98,6 +109,8 @@ class Sink {
   private:
     const DecodeOptions& options_;
     std::uint32_t width_ = 0, height_ = 0;
+    unsigned rawChannels_ = 0;
+    std::vector<std::uint8_t> raw_;
     std::vector<std::uint32_t> row_;
     std::vector<std::uint32_t> direct_;
     // At most one of these is used (a vector only to construct it late).
@@ -120,25 +133,37 @@ std::optional<Failure> readPng(png_structp png, png_infop info, const Limits& li
     const int colorType = png_get_color_type(png, info);
     const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
 
-    // Palette to RGB, grey below 8 bits to 8 bits, tRNS to an alpha channel.
-    png_set_expand(png);
-    if (bitDepth == 16) png_set_strip_16(png);  // keeps the high byte
-    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
-        png_set_gray_to_rgb(png);
-    // In memory a 0xAARRGGBB value is B, G, R, A on a little-endian machine, A, R, G, B on a
-    // big-endian one.
-    if constexpr (std::endian::native == std::endian::little) {
-        png_set_bgr(png);
-        png_set_filler(png, 0xFF, PNG_FILLER_AFTER);  // only where there is no alpha
-    } else {
-        png_set_swap_alpha(png);
-        png_set_filler(png, 0xFF, PNG_FILLER_BEFORE);
+    // Reduced 8-bit RGB and RGBA rows go to the reducer as libpng stores them: that spares
+    // libpng's own conversion pass over every pixel, which costs more than the reduction. (A
+    // transparent colour, tRNS, still needs libpng to turn it into alpha.)
+    unsigned rawChannels = 0;
+    if (!interlaced && bitDepth == 8 && !png_get_valid(png, info, PNG_INFO_tRNS) &&
+        RowReducer::factorFor(width, height, sink->sizeHint()) > 1) {
+        if (colorType == PNG_COLOR_TYPE_RGB) rawChannels = 3;
+        if (colorType == PNG_COLOR_TYPE_RGB_ALPHA) rawChannels = 4;
+    }
+    if (rawChannels == 0) {
+        // Palette to RGB, grey below 8 bits to 8 bits, tRNS to an alpha channel.
+        png_set_expand(png);
+        if (bitDepth == 16) png_set_strip_16(png);  // keeps the high byte
+        if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+            png_set_gray_to_rgb(png);
+        // In memory a 0xAARRGGBB value is B, G, R, A on a little-endian machine, A, R, G, B on
+        // a big-endian one.
+        if constexpr (std::endian::native == std::endian::little) {
+            png_set_bgr(png);
+            png_set_filler(png, 0xFF, PNG_FILLER_AFTER);  // only where there is no alpha
+        } else {
+            png_set_swap_alpha(png);
+            png_set_filler(png, 0xFF, PNG_FILLER_BEFORE);
+        }
     }
     png_read_update_info(png, info);
-    if (png_get_rowbytes(png, info) != std::size_t{width} * 4 || png_get_bit_depth(png, info) != 8)
+    if (png_get_rowbytes(png, info) != std::size_t{width} * (rawChannels ? rawChannels : 4) ||
+        png_get_bit_depth(png, info) != 8)
         return Failure::Corrupt;
 
-    sink->begin(width, height, interlaced);
+    sink->begin(width, height, interlaced, rawChannels);
     if (!interlaced) {
         for (png_uint_32 y = 0; y < height; ++y) {
             png_read_row(png, sink->rowBuffer(y), nullptr);

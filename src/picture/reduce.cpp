@@ -23,21 +23,42 @@ RowReducer::RowReducer(std::uint32_t width, std::uint32_t height, std::uint32_t 
       rowSeen_(factor_ == 1 ? 0 : height, false),
       sums_(factor_ == 1 ? 0 : outWidth_) {}
 
-void RowReducer::pushRow(std::uint32_t y, const std::uint32_t* argb) {
-    if (y >= height_) return;
+bool RowReducer::accept(std::uint32_t y, std::uint32_t*& direct) {
+    direct = nullptr;
+    if (y >= height_) return false;
     const std::uint32_t band = y / factor_;
-    if (bandDone_[band]) return;
-    std::uint32_t* dst = out_.data() + std::size_t{band} * outWidth_;
+    if (bandDone_[band]) return false;
     if (factor_ == 1) {
-        std::copy(argb, argb + width_, dst);
+        direct = out_.data() + std::size_t{band} * outWidth_;
         bandDone_[band] = true;
-        return;
+        return true;
     }
-    if (rowSeen_[y]) return;
+    if (rowSeen_[y]) return false;
     rowSeen_[y] = true;
     if (band_ != band) {
         flushBand();
         band_ = band;
+    }
+    return true;
+}
+
+void RowReducer::addBlock(std::uint32_t bx, std::uint32_t count, std::uint64_t a, std::uint64_t r,
+                          std::uint64_t g, std::uint64_t b) {
+    Sum& s = sums_[bx];
+    s.a += a;
+    s.w += weightByAlpha_ ? a : count;
+    s.r += r;
+    s.g += g;
+    s.b += b;
+    s.n += count;
+}
+
+void RowReducer::pushRow(std::uint32_t y, const std::uint32_t* argb) {
+    std::uint32_t* direct = nullptr;
+    if (!accept(y, direct)) return;
+    if (direct) {
+        std::copy(argb, argb + width_, direct);
+        return;
     }
     // Block by block with the sums in registers: no division and no memory traffic per pixel.
     const std::uint32_t* p = argb;
@@ -62,14 +83,66 @@ void RowReducer::pushRow(std::uint32_t y, const std::uint32_t* argb) {
                 b += v & 0xFF;
             }
         }
-        Sum& s = sums_[bx];
-        s.a += a;
-        s.w += weightByAlpha_ ? a : count;
-        s.r += r;
-        s.g += g;
-        s.b += b;
-        s.n += count;
+        addBlock(bx, count, a, r, g, b);
         p += count;
+    }
+}
+
+void RowReducer::pushBlankRow(std::uint32_t y) {
+    std::uint32_t* direct = nullptr;
+    if (!accept(y, direct)) return;
+    if (direct) {
+        std::fill_n(direct, width_, 0u);
+        return;
+    }
+    for (std::uint32_t bx = 0; bx < outWidth_; ++bx)
+        addBlock(bx, std::min(factor_, width_ - bx * factor_), 0, 0, 0, 0);
+}
+
+void RowReducer::pushRowRgb(std::uint32_t y, const std::uint8_t* samples, bool withAlpha) {
+    std::uint32_t* direct = nullptr;
+    if (!accept(y, direct)) return;
+    const std::uint8_t* p = samples;
+    if (direct) {
+        for (std::uint32_t x = 0; x < width_; ++x, p += withAlpha ? 4 : 3) {
+            const std::uint32_t a = withAlpha ? p[3] : 0xFF;
+            direct[x] = a << 24 | std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
+        }
+        return;
+    }
+    for (std::uint32_t bx = 0; bx < outWidth_; ++bx) {
+        const std::uint32_t count = std::min(factor_, width_ - bx * factor_);
+        std::uint64_t a = 0, r = 0, g = 0, b = 0;
+        if (!withAlpha) {
+            // Every pixel is opaque: weighting by alpha is a factor of 255 on the block's sums.
+            for (std::uint32_t k = 0; k < count; ++k, p += 3) {
+                r += p[0];
+                g += p[1];
+                b += p[2];
+            }
+            a = std::uint64_t{255} * count;
+            if (weightByAlpha_) {
+                r *= 255;
+                g *= 255;
+                b *= 255;
+            }
+        } else if (weightByAlpha_) {
+            for (std::uint32_t k = 0; k < count; ++k, p += 4) {
+                const std::uint64_t va = p[3];
+                a += va;
+                r += va * p[0];
+                g += va * p[1];
+                b += va * p[2];
+            }
+        } else {
+            for (std::uint32_t k = 0; k < count; ++k, p += 4) {
+                a += p[3];
+                r += p[0];
+                g += p[1];
+                b += p[2];
+            }
+        }
+        addBlock(bx, count, a, r, g, b);
     }
 }
 

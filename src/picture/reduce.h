@@ -31,10 +31,24 @@ class RowReducer {
     // a band already finished, or a row out of range is ignored.
     void pushRow(std::uint32_t y, const std::uint32_t* argb);
 
+    // The same for a row of 8-bit samples red, green, blue (and alpha when `withAlpha`; without,
+    // alpha is 255), as libpng stores them: no pass to convert them to 0xAARRGGBB first.
+    void pushRowRgb(std::uint32_t y, const std::uint8_t* samples, bool withAlpha);
+
+    // Row y with every pixel transparent black (0x00000000), at the cost of one reduced row.
+    void pushBlankRow(std::uint32_t y);
+
     // The reduced pixels; rows that never arrived are `missing`.
     std::vector<std::uint32_t> finish(std::uint32_t missing = 0xFF000000);
 
   private:
+    // Where row y goes: false when it is to be ignored; `direct` is the output row when the
+    // factor is 1 (and the band is then done), else null and the row's band is open for sums.
+    bool accept(std::uint32_t y, std::uint32_t*& direct);
+    // Adds one row's sums over `count` pixels to block bx (colours already weighted as the
+    // reducer weights them).
+    void addBlock(std::uint32_t bx, std::uint32_t count, std::uint64_t a, std::uint64_t r,
+                  std::uint64_t g, std::uint64_t b);
     void flushBand();
 
     std::uint32_t width_, height_, factor_, outWidth_, outHeight_;
