@@ -16,6 +16,7 @@
 
 #include "picture/decoders.h"
 #include "picture/exif_orientation.h"
+#include "picture/jpeg_dc.h"
 #include "picture/reduce.h"
 
 namespace icogen::picture::detail {
@@ -182,7 +183,56 @@ class Sink {
 struct Header {
     std::uint32_t width = 0, height = 0;
     int orientation = 1;
+    // A progressive picture wanted at 1/8 is read by the DC-only decoder instead.
+    bool dcOnly = false;
+    DcFrame dcFrame;
 };
+
+// libjpeg holds every coefficient of a progressive picture; beyond this the DC-only decoder
+// reads it instead even where the two differ slightly (see below).
+constexpr std::uint64_t kMaxCoefficientBytes = 8u << 20;
+
+// Whether the DC-only decoder takes the picture; if so the frame it needs goes into `header`.
+// It does when it gives exactly what libjpeg gives, and for large pictures. (At 1/8 libjpeg
+// turns a chroma channel subsampled both ways into 2 x 2 pixels a block with its first AC
+// coefficients; the DC-only decoder repeats the block average, which is within a few levels
+// and then reduced further.) CMYK never comes here: it is not scaled in the IDCT (see below).
+bool takeDcOnly(j_decompress_ptr cinfo, Header* header) {
+    if (!cinfo->progressive_mode || cinfo->arith_code || cinfo->data_precision != 8 ||
+        cinfo->scale_num != 1)
+        return false;
+    DcFrame& frame = header->dcFrame;
+    switch (cinfo->jpeg_color_space) {
+        case JCS_GRAYSCALE:
+            frame.colour = DcColour::Grey;
+            break;
+        case JCS_YCbCr:
+            frame.colour = DcColour::YCbCr;
+            break;
+        case JCS_RGB:
+            frame.colour = DcColour::Rgb;
+            break;
+        default:
+            return false;
+    }
+    frame.width = cinfo->image_width;
+    frame.height = cinfo->image_height;
+    frame.components.clear();
+    bool exact = true;
+    std::uint64_t coefficientBytes = 0;
+    const std::uint64_t hMax = cinfo->max_h_samp_factor, vMax = cinfo->max_v_samp_factor;
+    for (int i = 0; i < cinfo->num_components; ++i) {
+        const jpeg_component_info& c = cinfo->comp_info[i];
+        frame.components.push_back(
+            {c.component_id, c.h_samp_factor, c.v_samp_factor, c.quant_tbl_no});
+        const std::uint64_t h = c.h_samp_factor, v = c.v_samp_factor;
+        if (h == 0 || v == 0) return false;
+        if (hMax % (2 * h) == 0 && vMax % (2 * v) == 0) exact = false;
+        coefficientBytes += (std::uint64_t{frame.width} * h + 8 * hMax - 1) / (8 * hMax) *
+                            ((std::uint64_t{frame.height} * v + 8 * vMax - 1) / (8 * vMax)) * 128;
+    }
+    return (exact || coefficientBytes > kMaxCoefficientBytes) && dcDecodable(frame);
+}
 
 // Every libjpeg call that can fail is made here; a failure longjmps back to the setjmp below.
 // Nothing in this function owns a resource: buffers live in `sink`, the decompressor and its
@@ -227,6 +277,10 @@ std::optional<Failure> readJpeg(jpeg_decompress_struct* cinfo, ErrorState* err,
     cinfo->scale_num =
         cmyk ? 8 : scaleFor(cinfo->image_width, cinfo->image_height, options.sizeHint);
     cinfo->scale_denom = 8;
+    if (takeDcOnly(cinfo, header)) {
+        header->dcOnly = true;
+        return std::nullopt;
+    }
 
     jpeg_start_decompress(cinfo);
     sink->begin(cinfo->output_width, cinfo->output_height, cmyk, cinfo->saw_Adobe_marker);
@@ -255,10 +309,21 @@ DecodeResult decodeJpeg(Bytes bytes, const DecodeOptions& options) {
     try {
         Header header;
         Sink sink(options.sizeHint);
-        const auto failure = readJpeg(&cinfo, &err, &progress, bytes, options, &header, &sink);
+        auto failure = readJpeg(&cinfo, &err, &progress, bytes, options, &header, &sink);
         // A file cut short decodes with the missing part grey; it is kept when at least one
         // row of blocks, or one whole scan, arrived.
-        const bool nothingArrived = err.ranOut && err.scanAtEnd <= 1 && err.blockRowAtEnd == 0;
+        bool nothingArrived = err.ranOut && err.scanAtEnd <= 1 && err.blockRowAtEnd == 0;
+        if (!failure && header.dcOnly) {
+            const DcFrame& frame = header.dcFrame;
+            sink.begin(static_cast<std::uint32_t>((std::uint64_t{frame.width} + 7) / 8),
+                       static_cast<std::uint32_t>((std::uint64_t{frame.height} + 7) / 8), false,
+                       false);
+            const DcRowSink rows{[&](std::uint32_t y) { return sink.rowBuffer(y); },
+                                 [&](std::uint32_t y) { sink.rowDone(y); }};
+            const DcOutcome outcome = decodeProgressiveDc(bytes, frame, kMaxScans, rows);
+            failure = outcome.failure;
+            nothingArrived = outcome.nothingArrived;
+        }
         if (failure) {
             result = fail(*failure);
         } else if (nothingArrived) {

@@ -38,6 +38,8 @@ struct JpegSpec {
     std::vector<jpeg_scan_info> scans{};  // a custom scan script
     Bytes app1{};                         // an APP1 payload to write, e.g. EXIF
     std::function<Components(std::uint32_t x, std::uint32_t y)> pixel{};
+    int lumaH = 2, lumaV = 2;  // sampling of the first component (chroma has 1 x 1)
+    unsigned restartInterval = 0;
 };
 
 struct WriteError {
@@ -72,6 +74,11 @@ Bytes writeJpeg(const JpegSpec& s) {
     jpeg_set_quality(&c, 95, TRUE);
     if (s.stored) jpeg_set_colorspace(&c, *s.stored);
     if (!s.adobeMarker) c.write_Adobe_marker = FALSE;
+    if (s.input != JCS_GRAYSCALE) {
+        c.comp_info[0].h_samp_factor = s.lumaH;
+        c.comp_info[0].v_samp_factor = s.lumaV;
+    }
+    c.restart_interval = s.restartInterval;
     if (s.progressive) jpeg_simple_progression(&c);
     if (!s.scans.empty()) {
         c.scan_info = s.scans.data();
@@ -382,7 +389,8 @@ TEST(JpegDecode, BrokenOrOversizedFilesFail) {
 TEST(JpegDecode, EndlessScansAreRefused) {
     // Valid progressive files: one DC scan, then each AC coefficient of each component in a
     // scan of its own, first and refinement pass. 1 + 3 x 2 x 63 = 379 scans is over the limit;
-    // 1 + 3 x (2 x 40 + 1) = 244 scans is under it.
+    // 1 + 3 x (2 x 40 + 1) = 244 scans is under it. Both at full size (libjpeg) and at 1/8 (the
+    // DC-only reader).
     auto script = [](int bands) {
         std::vector<jpeg_scan_info> scans;
         scans.push_back({3, {0, 1, 2, 0}, 0, 0, 0, 0});
@@ -394,14 +402,152 @@ TEST(JpegDecode, EndlessScansAreRefused) {
         return scans;
     };
     JpegSpec many = noise(true);
+    many.lumaH = many.lumaV = 1;
     many.scans = script(63);
     const Bytes tooMany = writeJpeg(many);
     ASSERT_FALSE(tooMany.empty());
-    EXPECT_EQ(decode(tooMany).failure, Failure::Corrupt);
-
-    JpegSpec fewer = noise(true);
+    JpegSpec fewer = many;
     fewer.scans = script(40);
-    EXPECT_TRUE(decode(writeJpeg(fewer)));
+    const Bytes enough = writeJpeg(fewer);
+    for (std::uint32_t hint : {0u, 2u}) {
+        SCOPED_TRACE("hint " + std::to_string(hint));
+        EXPECT_EQ(decode(tooMany, hint).failure, Failure::Corrupt);
+        const auto result = decode(enough, hint);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result.picture->pixelWidth, hint ? 2u : 16u);
+    }
+}
+
+// libjpeg's own decode at 1/8, as 0xAARRGGBB values.
+std::vector<std::uint32_t> libjpegEighth(const Bytes& file, std::uint32_t& w, std::uint32_t& h) {
+    jpeg_decompress_struct d{};
+    jpeg_error_mgr err{};
+    d.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&d);
+    jpeg_mem_src(&d, file.data(), static_cast<unsigned long>(file.size()));
+    jpeg_read_header(&d, TRUE);
+    d.scale_num = 1;
+    d.scale_denom = 8;
+    d.out_color_space = JCS_EXT_BGRA;
+    jpeg_start_decompress(&d);
+    w = d.output_width;
+    h = d.output_height;
+    std::vector<std::uint32_t> out(std::size_t{w} * h);
+    while (d.output_scanline < d.output_height) {
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(out.data() + std::size_t{d.output_scanline} * w);
+        jpeg_read_scanlines(&d, &row, 1);
+    }
+    jpeg_finish_decompress(&d);
+    jpeg_destroy_decompress(&d);
+    return out;
+}
+
+// Smooth gradients with a little noise: every DC difference size turns up.
+Components gradientNoise(std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h) {
+    const std::uint32_t n = (x * 7919 + y * 104729) * 2654435761u >> 27;
+    return Components{static_cast<std::uint8_t>(x * 255 / w),
+                      static_cast<std::uint8_t>(y * 255 / h),
+                      static_cast<std::uint8_t>(((x / 9 + y / 5) % 2 ? 200 : 40) + n), 0};
+}
+
+TEST(JpegDecode, ProgressiveAtAnEighthMatchesLibjpeg) {
+    struct Case {
+        const char* name;
+        JpegSpec spec;
+        int tolerance;  // 0: exactly libjpeg's pixels; else the mean difference allowed
+    };
+    auto spec = [](std::uint32_t w, std::uint32_t h, int lumaH, int lumaV) {
+        JpegSpec s{.width = w, .height = h, .progressive = true};
+        s.lumaH = lumaH;
+        s.lumaV = lumaV;
+        s.pixel = [w, h](std::uint32_t x, std::uint32_t y) { return gradientNoise(x, y, w, h); };
+        return s;
+    };
+    std::vector<Case> cases = {
+        {"4:4:4, odd size", spec(203, 77, 1, 1), 0},
+        {"4:2:2", spec(200, 120, 2, 1), 0},
+        {"4:4:0", spec(120, 200, 1, 2), 0},
+        {"4:2:0 small (libjpeg itself)", spec(200, 120, 2, 2), 0},
+        // Big enough for the DC-only reader, where its chroma differs from libjpeg's a little.
+        {"4:2:0 large", spec(2400, 1800, 2, 2), 5},
+    };
+    {
+        JpegSpec grey = spec(150, 90, 1, 1);
+        grey.input = JCS_GRAYSCALE;
+        cases.push_back({"grey", grey, 0});
+        JpegSpec rgb = spec(150, 90, 1, 1);
+        rgb.stored = JCS_RGB;
+        cases.push_back({"stored as RGB", rgb, 0});
+        JpegSpec restarts = spec(203, 77, 1, 1);
+        restarts.restartInterval = 3;
+        cases.push_back({"restart markers every 3 blocks", restarts, 0});
+        // DC in two steps, first each component on its own, then one refinement for all.
+        JpegSpec steps = spec(203, 77, 1, 1);
+        steps.restartInterval = 5;
+        steps.scans = {{1, {0}, 0, 0, 0, 1},      {1, {1}, 0, 0, 0, 1},  {1, {2}, 0, 0, 0, 1},
+                       {1, {0}, 1, 63, 0, 0},     {1, {1}, 1, 63, 0, 0}, {1, {2}, 1, 63, 0, 0},
+                       {3, {0, 1, 2}, 0, 0, 1, 0}};
+        cases.push_back({"successive approximation, one component a scan", steps, 0});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes file = writeJpeg(c.spec);
+        std::uint32_t w = 0, h = 0;
+        const auto reference = libjpegEighth(file, w, h);
+        const auto result = decode(file, std::min(w, h));  // 1/8 and no further reduction
+        ASSERT_TRUE(result);
+        const Picture& p = *result.picture;
+        EXPECT_EQ(p.width, c.spec.width);
+        ASSERT_EQ(p.pixelWidth, w);
+        ASSERT_EQ(p.pixelHeight, h);
+        if (c.tolerance == 0) {
+            EXPECT_EQ(p.pixels, reference);
+            continue;
+        }
+        double sum = 0;
+        for (std::size_t i = 0; i < reference.size(); ++i)
+            for (int shift = 0; shift < 24; shift += 8)
+                sum += std::abs(static_cast<int>((reference[i] >> shift) & 0xFF) -
+                                static_cast<int>((p.pixels[i] >> shift) & 0xFF));
+        EXPECT_LT(sum / (3.0 * static_cast<double>(reference.size())), c.tolerance);
+    }
+}
+
+TEST(JpegDecode, ProgressiveAtAnEighthSurvivesCutsAndDamage) {
+    JpegSpec spec{.width = 64, .height = 48, .progressive = true};
+    spec.lumaH = spec.lumaV = 1;
+    spec.restartInterval = 4;
+    spec.pixel = [](std::uint32_t x, std::uint32_t y) { return gradientNoise(x, y, 64, 48); };
+    const Bytes whole = writeJpeg(spec);
+    const auto full = decode(whole, 6);
+    ASSERT_TRUE(full);
+    ASSERT_EQ(full.picture->pixelWidth, 8u);
+    const std::size_t firstScan = offsetOfMarker(whole, 0xDA);
+    for (std::size_t length = 0; length < whole.size(); ++length) {
+        SCOPED_TRACE("length " + std::to_string(length));
+        const auto result =
+            decode(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length)), 6);
+        if (length <= firstScan + 14) {
+            EXPECT_FALSE(result);
+        }
+        if (result) {
+            EXPECT_EQ(result.picture->pixels.size(), 48u);
+        }
+    }
+    const auto noEnd = decode(Bytes(whole.begin(), whole.end() - 2), 6);
+    ASSERT_TRUE(noEnd);
+    EXPECT_EQ(noEnd.picture->pixels, full.picture->pixels);
+    // Any single damaged byte: a picture of the right size or a failure, never more.
+    static constexpr std::uint8_t flips[3] = {0x01, 0x80, 0xFF};
+    for (std::size_t i = 2; i < whole.size(); ++i) {
+        Bytes damaged = whole;
+        damaged[i] ^= flips[i % 3];
+        const auto result = decode(damaged, 6);
+        if (result) {
+            ASSERT_EQ(result.picture->pixels.size(),
+                      std::size_t{result.picture->pixelWidth} * result.picture->pixelHeight);
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
