@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "picture/decoders.h"
+#include "picture/gif_lzw.h"
 #include "picture/png_scatter.h"
 #include "picture/reduce.h"
 
@@ -56,18 +57,39 @@ int transparentIndexOf(const GifByteType* ext) {
     return (ext[1] & 0x01) ? ext[4] : -1;
 }
 
+// Image data with an LZW code size giflib does not take (9 to 11): where it starts, and the size.
+struct WideCodes {
+    std::size_t start = 0;
+    int codeSize = 0;
+};
+
 // Reads records up to the first image descriptor. Returns the transparent index of the last
-// Graphics Control Extension before it (or -1), or a failure.
-std::optional<Failure> readUpToFirstImage(GifFileType* gif, int& transparentIndex) {
+// Graphics Control Extension before it (or -1), or a failure. When giflib stops at a code size
+// above 8, it has read the descriptor and the byte after; `wide` then tells where the data is.
+std::optional<Failure> readUpToFirstImage(GifFileType* gif, const MemoryInput& input,
+                                          int& transparentIndex, std::optional<WideCodes>& wide) {
     transparentIndex = -1;
     // Every call consumes input or fails, so the loop ends with the data.
     for (;;) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif, &type) == GIF_ERROR) return Failure::Corrupt;
         switch (type) {
-            case IMAGE_DESC_RECORD_TYPE:
-                if (DGifGetImageDesc(gif) == GIF_ERROR) return Failure::Corrupt;
+            case IMAGE_DESC_RECORD_TYPE: {
+                const std::size_t descriptor = input.pos;  // just after the ','
+                if (DGifGetImageDesc(gif) != GIF_ERROR) return std::nullopt;
+                // Left, top, width, height, flags, then the local colour table if any. Having
+                // read exactly up to and including the code size, giflib stopped at that byte.
+                if (descriptor + 9 > input.size) return Failure::Corrupt;
+                const std::uint8_t flags = input.data[descriptor + 8];
+                const std::size_t table = (flags & 0x80) ? std::size_t{3} << ((flags & 7) + 1) : 0;
+                const std::size_t codeSizeAt = descriptor + 9 + table;
+                if (codeSizeAt >= input.size || input.pos != codeSizeAt + 1)
+                    return Failure::Corrupt;
+                const int codeSize = input.data[codeSizeAt];
+                if (codeSize < 9 || codeSize > 11) return Failure::Corrupt;
+                wide = WideCodes{codeSizeAt + 1, codeSize};
                 return std::nullopt;
+            }
             case EXTENSION_RECORD_TYPE: {
                 int code = 0;
                 GifByteType* ext = nullptr;
@@ -98,7 +120,9 @@ DecodeResult decodeGif(Bytes bytes, const DecodeOptions& options) {
         if (const auto bad = checkSize(screenW, screenH, options.limits)) return fail(*bad);
 
         int transparentIndex = -1;
-        if (const auto bad = readUpToFirstImage(gif.get(), transparentIndex)) return fail(*bad);
+        std::optional<WideCodes> wide;
+        if (const auto bad = readUpToFirstImage(gif.get(), input, transparentIndex, wide))
+            return fail(*bad);
 
         const GifImageDesc& frame = gif->Image;
         if (frame.Left < 0 || frame.Top < 0) return fail(Failure::Corrupt);
@@ -127,12 +151,23 @@ DecodeResult decodeGif(Bytes bytes, const DecodeOptions& options) {
         const std::uint32_t visibleW = left < screenW ? std::min(frameW, screenW - left) : 0;
         const std::uint32_t visibleH = top < screenH ? std::min(frameH, screenH - top) : 0;
 
-        std::vector<GifPixelType> line(frameW);
+        std::vector<GifPixelType> line;
+        std::vector<std::uint16_t> wideLine;
+        std::optional<GifLzwReader> lzw;
+        if (wide) {
+            wideLine.resize(frameW);
+            lzw.emplace(bytes.subspan(wide->start), wide->codeSize);
+        } else {
+            line.resize(frameW);
+        }
         std::vector<std::uint32_t> argb(screenW, kTransparent);
         std::uint32_t rowsRead = 0;
         bool cutShort = false;
         auto readLine = [&]() {
-            if (DGifGetLine(gif.get(), line.data(), static_cast<int>(frameW)) == GIF_ERROR) {
+            const bool ok =
+                lzw ? lzw->readLine(wideLine.data(), frameW)
+                    : DGifGetLine(gif.get(), line.data(), static_cast<int>(frameW)) != GIF_ERROR;
+            if (!ok) {
                 cutShort = true;
                 return false;
             }
@@ -141,7 +176,12 @@ DecodeResult decodeGif(Bytes bytes, const DecodeOptions& options) {
         };
         // Frame line -> screen pixels [left, left + visibleW) of `argb`.
         auto colour = [&](std::uint32_t* out) {
-            for (std::uint32_t x = 0; x < visibleW; ++x) out[x] = palette[line[x]];
+            if (lzw) {
+                for (std::uint32_t x = 0; x < visibleW; ++x)
+                    out[x] = wideLine[x] < 256 ? palette[wideLine[x]] : 0xFF000000u;
+            } else {
+                for (std::uint32_t x = 0; x < visibleW; ++x) out[x] = palette[line[x]];
+            }
         };
 
         std::uint32_t pw = 0, ph = 0;

@@ -392,6 +392,137 @@ TEST(GifDecode, BrokenOrOversizedFilesFail) {
     }
 }
 
+// GIF's LZW by hand, for any minimum code size 2 to 11, with codes growing and the table
+// restarting when full the way decoders expect. Indices may go up to 2^minCodeSize - 1.
+Bytes lzwEncode(const std::vector<std::uint16_t>& indices, int minCodeSize) {
+    const int clear = 1 << minCodeSize, end = clear + 1;
+    Bytes out;
+    std::uint32_t buffer = 0;
+    int bits = 0, size = minCodeSize + 1, next = clear + 2;
+    std::map<std::pair<int, int>, int> table;
+    auto emit = [&](int code) {
+        buffer |= static_cast<std::uint32_t>(code) << bits;
+        bits += size;
+        while (bits >= 8) {
+            out.push_back(static_cast<std::uint8_t>(buffer));
+            buffer >>= 8;
+            bits -= 8;
+        }
+    };
+    // The decoder defines an entry for each code after the first one following a clear.
+    auto defined = [&]() {
+        if (next < 4096) ++next;
+        if (next - 1 == (1 << size) && size < 12) ++size;
+    };
+    emit(clear);
+    int w = indices.at(0);
+    for (std::size_t i = 1; i < indices.size(); ++i) {
+        const int k = indices[i];
+        const auto found = table.find({w, k});
+        if (found != table.end()) {
+            w = found->second;
+            continue;
+        }
+        emit(w);
+        if (next < 4096) table[{w, k}] = next;
+        defined();
+        if (next == 4096) {
+            emit(clear);
+            table.clear();
+            size = minCodeSize + 1;
+            next = clear + 2;
+        }
+        w = k;
+    }
+    emit(w);
+    defined();
+    emit(end);
+    if (bits > 0) out.push_back(static_cast<std::uint8_t>(buffer));
+    return out;
+}
+
+// A GIF put together by hand: 4-colour global table, one frame covering the screen.
+Bytes handMadeGif(int width, int height, int minCodeSize, const std::vector<std::uint16_t>& indices,
+                  bool interlaced) {
+    Bytes f = {'G', 'I', 'F', '8', '9', 'a'};
+    auto put16 = [&](int v) {
+        f.push_back(static_cast<std::uint8_t>(v));
+        f.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    put16(width);
+    put16(height);
+    f.insert(f.end(), {0x81, 0, 0});  // global table of 4 colours
+    for (const GifColorType& c : kRgbw) f.insert(f.end(), {c.Red, c.Green, c.Blue});
+    f.push_back(',');
+    put16(0);
+    put16(0);
+    put16(width);
+    put16(height);
+    f.push_back(interlaced ? 0x40 : 0x00);
+    f.push_back(static_cast<std::uint8_t>(minCodeSize));
+    std::vector<std::uint16_t> ordered;
+    std::vector<int> rows;
+    if (interlaced) {
+        for (auto [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
+            for (int y = start; y < height; y += step) rows.push_back(y);
+    } else {
+        for (int y = 0; y < height; ++y) rows.push_back(y);
+    }
+    for (int y : rows)
+        ordered.insert(ordered.end(), indices.begin() + y * width,
+                       indices.begin() + (y + 1) * width);
+    const Bytes data = lzwEncode(ordered, minCodeSize);
+    for (std::size_t at = 0; at < data.size(); at += 255) {
+        const std::size_t n = std::min<std::size_t>(255, data.size() - at);
+        f.push_back(static_cast<std::uint8_t>(n));
+        f.insert(f.end(), data.begin() + static_cast<std::ptrdiff_t>(at),
+                 data.begin() + static_cast<std::ptrdiff_t>(at + n));
+    }
+    f.push_back(0);
+    f.push_back(';');
+    return f;
+}
+
+TEST(GifDecode, CodeSizesAboveEightAreReadToo) {
+    // Runs and repeats, so that the table is used (including a code defined by itself), and
+    // with 64 x 70 pixels it fills up and restarts for the larger code sizes.
+    const int w = 64, h = 70;
+    std::vector<std::uint16_t> indices;
+    std::mt19937 rng(5);
+    for (int i = 0; i < w * h; ++i)
+        indices.push_back(static_cast<std::uint16_t>(rng() % 7 < 4 ? (i / 11) % 4 : rng() % 4));
+    std::string want;
+    for (int y = 0; y < h; ++y) {
+        if (y) want += '/';
+        for (int x = 0; x < w; ++x) want += "RGBW"[indices[static_cast<std::size_t>(y * w + x)]];
+    }
+    // Code sizes 2 and 8 go through giflib and check the hand-made encoding itself.
+    for (int codeSize : {2, 8, 9, 10, 11}) {
+        for (bool interlaced : {false, true}) {
+            SCOPED_TRACE("code size " + std::to_string(codeSize) +
+                         (interlaced ? " interlaced" : ""));
+            const auto result = decode(handMadeGif(w, h, codeSize, indices, interlaced));
+            ASSERT_TRUE(result) << failureName(result.failure);
+            EXPECT_EQ(render(*result.picture), want);
+        }
+    }
+    // An index past any colour table shows black; cut short, the rows that arrived stay.
+    const Bytes wide = handMadeGif(4, 2, 9, {0, 300, 511, 3, 1, 2, 3, 0}, false);
+    const auto result = decode(wide);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(render(*result.picture), "RKKW/GBWR");
+    const Bytes big = handMadeGif(w, h, 11, indices, false);
+    const auto cut =
+        decode(Bytes(big.begin(), big.begin() + static_cast<std::ptrdiff_t>(big.size() / 2)));
+    ASSERT_TRUE(cut);
+    const std::string got = render(*cut.picture);
+    EXPECT_EQ(got.substr(0, 2 * 65), want.substr(0, 2 * 65));
+    EXPECT_EQ(got.substr(got.size() - 64), std::string(64, '.'));
+    // Code sizes above 11 leave no room for the table and are refused.
+    EXPECT_EQ(decode(handMadeGif(4, 2, 12, {0, 1, 2, 3, 0, 1, 2, 3}, false)).failure,
+              Failure::Corrupt);
+}
+
 // ---------------------------------------------------------------------------------------------
 
 Bytes readFile(const std::filesystem::path& path) {
