@@ -48,10 +48,13 @@ DecodeResult decodeBmp(Bytes bytes, const DecodeOptions& options) {
     const auto height = static_cast<std::uint32_t>(h.height);
     // BMP pictures are drawn opaque, so colours are averaged whatever their alpha.
     RowReducer reducer(width, height, options.sizeHint, /*weightByAlpha=*/false);
-    const DibRows rows = decodeDibRows(
-        h, palette, data,
-        [&](std::uint32_t y, const std::uint32_t* argb) { reducer.pushRow(y, argb); },
-        reducer.factor());
+    const DibRows rows =
+        decodeDibRows(h, palette, data, [&](std::uint32_t y, const std::uint32_t* argb) {
+            if (argb)
+                reducer.pushRow(y, argb);
+            else
+                reducer.pushBlankRow(y);
+        });
     if (rows.delivered == 0) return fail(Failure::Corrupt);
 
     // Rows a truncated file never delivered are transparent black, like the pixels RLE skips.

@@ -189,8 +189,7 @@ std::vector<std::uint32_t> readDibPalette(const DibHeader& h, std::span<const st
 }
 
 DibRows decodeDibRows(const DibHeader& h, std::span<const std::uint32_t> palette,
-                      std::span<const std::uint8_t> data, const DibRowSink& sink,
-                      std::uint32_t bandRows) {
+                      std::span<const std::uint8_t> data, const DibRowSink& sink) {
     DibRows result;
     const auto width = static_cast<std::uint32_t>(h.width);
     const auto height = static_cast<std::uint32_t>(h.height);
@@ -207,9 +206,17 @@ DibRows decodeDibRows(const DibHeader& h, std::span<const std::uint32_t> palette
         };
         std::uint64_t stored = 0;  // stored row being filled, 0 = the first in the data
         std::uint64_t x = 0;
+        bool written = false;  // whether the row being filled has any pixel yet
+        // A row nothing was written to goes over as a blank row, which costs the sink next to
+        // nothing: a few bytes of deltas or line ends over a huge picture stay cheap.
         const auto nextRow = [&] {
-            sink(target(stored), row.data());
-            std::fill(row.begin(), row.end(), 0u);
+            if (written) {
+                sink(target(stored), row.data());
+                std::fill(row.begin(), row.end(), 0u);
+                written = false;
+            } else {
+                sink(target(stored), nullptr);
+            }
             ++stored;
             ++result.delivered;
             x = 0;
@@ -226,6 +233,7 @@ DibRows decodeDibRows(const DibHeader& h, std::span<const std::uint32_t> palette
                     const std::uint32_t index =
                         rle8 ? value : (k % 2 == 0 ? value >> 4 : value & 0x0F);
                     row[x] = colour(index);
+                    written = true;
                 }
                 continue;  // a run past the right edge is dropped
             }
@@ -252,27 +260,15 @@ DibRows decodeDibRows(const DibHeader& h, std::span<const std::uint32_t> palette
                     const std::uint8_t b = data[pos + byteAt];
                     const std::uint32_t index = rle8 ? b : (k % 2 == 0 ? b >> 4 : b & 0x0F);
                     row[x] = colour(index);
+                    written = true;
                 }
                 if (have < bytes) break;
                 pos += std::min<std::uint64_t>(bytes + (bytes & 1), data.size() - pos);
             }
         }
         result.complete = ended || stored >= height;
-        // The row in progress is handed over as far as it was written, then blank rows up to the
-        // end of its band of `bandRows` rows, so that a reduced picture averages that band as it
-        // would the full one. Later rows are left to the caller (transparent black), so a few
-        // bytes that declare a huge picture cost no time for the rows they never fill. All
-        // rows count as delivered.
-        if (stored < height) {
-            nextRow();
-            const std::uint32_t band = std::max<std::uint32_t>(bandRows, 1);
-            while (stored < height) {
-                const std::uint32_t last = target(stored - 1);
-                if (h.topDown ? (last + 1) % band == 0 : last % band == 0) break;
-                nextRow();
-            }
-        }
-        result.delivered = height;
+        // The row in progress goes over as far as it was written, the rows never reached blank.
+        while (stored < height) nextRow();
         return result;
     }
 

@@ -63,7 +63,8 @@ inline std::uint64_t dibStride(std::uint64_t width, std::uint16_t bitCount) {
     return (width * bitCount + 31) / 32 * 4;
 }
 
-// Receives rows of `width` 0xAARRGGBB pixels; y counts from the top.
+// Receives rows of `width` 0xAARRGGBB pixels; y counts from the top. A null row stands for a
+// row of transparent black pixels.
 using DibRowSink = std::function<void(std::uint32_t y, const std::uint32_t* argb)>;
 
 struct DibRows {
@@ -72,13 +73,10 @@ struct DibRows {
 };
 
 // Decodes the pixel data in stored order. Uncompressed rows are handed over as long as whole
-// rows are left in `data`. RLE data hands over its rows up to where it ends (end of bitmap, or
-// data that ends early), completed with blank rows to the end of that band of `bandRows` rows
-// (the reducer's factor), and counts every row as delivered: pixels it skips are transparent
-// black, and so must the caller leave the rows it does not hand over; a run past the right
-// edge is clipped. The header must already have passed the size limits.
+// rows are left in `data`. RLE data hands over every row: pixels it skips (delta, end of line,
+// end of bitmap, or data that ends early) are transparent black; a run past the right edge is
+// clipped. The header must already have passed the size limits.
 DibRows decodeDibRows(const DibHeader& h, std::span<const std::uint32_t> palette,
-                      std::span<const std::uint8_t> data, const DibRowSink& sink,
-                      std::uint32_t bandRows = 1);
+                      std::span<const std::uint8_t> data, const DibRowSink& sink);
 
 }  // namespace icogen::picture::detail

@@ -119,6 +119,10 @@ DecodeResult decodeBitmapImage(const Candidate& c, const DecodeOptions& options,
     RowReducer reducer(width, height, options.sizeHint);
     std::vector<std::uint32_t> masked(width);
     const auto sink = [&](std::uint32_t y, const std::uint32_t* argb) {
+        if (!argb) {
+            reducer.pushBlankRow(y);
+            return;
+        }
         if (ownAlpha) {
             reducer.pushRow(y, argb);
             return;
@@ -132,7 +136,7 @@ DecodeResult decodeBitmapImage(const Candidate& c, const DecodeOptions& options,
         }
         reducer.pushRow(y, masked.data());
     };
-    decodeDibRows(h, palette, *pixels, sink, reducer.factor());
+    decodeDibRows(h, palette, *pixels, sink);
 
     DecodeResult result;
     result.picture = makePicture(kind, width, height, reducer.outWidth(), reducer.outHeight(),

@@ -2,12 +2,14 @@
 // malformed headers and truncation, and reduction while the rows stream in.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "picture/dib_fixtures.h"
 #include "picture/picture.h"
+#include "picture/reduce.h"
 
 namespace icogen::picture {
 namespace {
@@ -326,6 +328,35 @@ TEST(BmpRle, DataBeyondTheDeclaredImageSizeIsNotRead) {
     const auto result = decode(bmpFile(s, std::vector<std::uint8_t>{0x01, 0x01, 0x01, 0x01}));
     ASSERT_TRUE(result);
     EXPECT_EQ(result.picture->pixels, (std::vector<std::uint32_t>{G, T}));
+}
+
+TEST(BmpRle, DeltasOverAHugePictureCostTheirDataOnly) {
+    // 65535 x 16384 declared; 64 deltas of 255 rows each, then one run of 200 pixels near the
+    // top. Skipped rows must not be paid for pixel by pixel.
+    DibFields s;
+    s.width = 65535;
+    s.height = 16384;
+    s.bitCount = 8;
+    s.compression = 1;
+    s.palette = {0xFF0000, 0x00FF00};
+    s.colorsUsed = 2;
+    std::vector<std::uint8_t> data;
+    for (int i = 0; i < 64; ++i) data.insert(data.end(), {0x00, 0x02, 0x00, 0xFF});
+    data.insert(data.end(), {200, 0x01, 0x00, 0x01});
+    const auto start = std::chrono::steady_clock::now();
+    const auto result = decode(bmpFile(s, data), 84);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    ASSERT_TRUE(result) << failureName(result.failure);
+    const Picture& p = *result.picture;
+    ASSERT_EQ(detail::RowReducer::factorFor(65535, 16384, 84), 195u);
+    EXPECT_EQ(p.pixelWidth, 337u);
+    EXPECT_EQ(p.pixelHeight, 85u);
+    // The run lies in stored row 64 * 255 = 16320, top-down row 63: the first band of rows.
+    // Its first block holds 195 of the run's green pixels among 195 x 195.
+    const std::uint32_t first = p.pixels[0];
+    EXPECT_EQ(first >> 8 & 0xFF, (195u * 255 + 195 * 195 / 2) / (195 * 195));
+    EXPECT_EQ(p.pixels[2], 0x00000000u);
+    EXPECT_EQ(p.pixels[337], 0x00000000u);
 }
 
 // --- Malformed files -------------------------------------------------------------------------

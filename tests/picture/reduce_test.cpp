@@ -122,5 +122,21 @@ TEST(RowReducer, MissingRowsAreFilledAndStrayRowsIgnored) {
               (std::vector<std::uint32_t>{P, Q, 0x12345678, 0x12345678, A, Z}));
 }
 
+TEST(RowReducer, BlankRowCountsLikeARowOfTransparentBlack) {
+    const std::vector<std::uint32_t> red(5, 0xFFFF0000);
+    const std::vector<std::uint32_t> zeros(5, 0);
+    for (const std::uint32_t hint : {0u, 1u, 2u})
+        for (const bool weighted : {true, false}) {
+            SCOPED_TRACE(::testing::Message() << "hint " << hint << (weighted ? " weighted" : ""));
+            RowReducer blank(5, 3, hint, weighted), pushed(5, 3, hint, weighted);
+            for (RowReducer* r : {&blank, &pushed}) r->pushRow(0, red.data());
+            blank.pushBlankRow(1);
+            pushed.pushRow(1, zeros.data());
+            blank.pushBlankRow(2);
+            pushed.pushRow(2, zeros.data());
+            EXPECT_EQ(blank.finish(0xFFFFFFFF), pushed.finish(0xFFFFFFFF));
+        }
+}
+
 }  // namespace
 }  // namespace icogen::picture::detail
