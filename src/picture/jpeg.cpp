@@ -26,6 +26,11 @@ namespace {
 // walks the whole coefficient buffer, so thousands of tiny scans would take minutes.
 constexpr int kMaxScans = 256;
 
+// libjpeg holds a progressive picture's every coefficient (up to 8 bytes a pixel) before any of
+// its data is seen; a few bytes declaring a huge picture must not cost gigabytes. Beyond this
+// it gives up (it has no disk to spill to), and the picture is too large.
+constexpr long kMaxLibjpegMemory = 1L << 30;
+
 struct ErrorState {
     jpeg_error_mgr mgr;  // first, so that a j_common_ptr's err converts to ErrorState
     std::jmp_buf jump;
@@ -74,6 +79,7 @@ Failure failureFor(const ErrorState& state) {
         case JERR_IMAGE_TOO_BIG:
         case JERR_WIDTH_OVERFLOW:
         case JERR_OUT_OF_MEMORY:
+        case JERR_NO_BACKING_STORE:  // beyond kMaxLibjpegMemory
             return Failure::TooLarge;
         default:
             return Failure::Corrupt;
@@ -244,6 +250,7 @@ std::optional<Failure> readJpeg(jpeg_decompress_struct* cinfo, ErrorState* err,
 
     jpeg_create_decompress(cinfo);
     cinfo->progress = progress;
+    cinfo->mem->max_memory_to_use = kMaxLibjpegMemory;
     jpeg_mem_src(cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
     jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(cinfo, TRUE);

@@ -70,6 +70,8 @@ class BitReader {
     }
 
     bool ranOut() const { return ranOut_; }
+    // The data stopped at a marker that is not the restart marker due here.
+    bool atMarker() const { return atMarker_; }
 
     // Where the next marker after this scan's data starts (or the end of the data).
     std::size_t nextMarker() const {
@@ -366,15 +368,28 @@ class DcDecoder {
         }
         std::array<std::int32_t, 4> pred{};
         std::uint32_t toRestart = restartInterval_;
+        // Once the data stops at a marker early, the blocks up to the next restart keep what
+        // they have (as with libjpeg); without restarts the scan is over.
+        bool skipping = false;
         for (std::uint64_t my = 0; my < rows; ++my) {
+            bool wholeRow = true;
             for (std::uint64_t mx = 0; mx < perRow; ++mx) {
                 if (restartInterval_) {
                     if (toRestart == 0) {
                         in.restart();
                         pred = {};
                         toRestart = restartInterval_;
+                        skipping = in.atMarker();
                     }
                     --toRestart;
+                }
+                if (skipping) {
+                    if (!restartInterval_) {
+                        pos = in.nextMarker();
+                        return std::nullopt;
+                    }
+                    wholeRow = false;
+                    continue;
                 }
                 for (std::size_t i = 0; i < count; ++i) {
                     const DcComponent& c = frame_.components[comps[i]];
@@ -408,8 +423,12 @@ class DcDecoder {
                     ranOut_ = true;
                     return std::nullopt;
                 }
+                if (in.atMarker()) {
+                    skipping = true;
+                    wholeRow = false;
+                }
             }
-            rowArrived_ = true;
+            if (wholeRow) rowArrived_ = true;
         }
         pos = in.nextMarker();
         return std::nullopt;

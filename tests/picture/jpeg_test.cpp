@@ -386,6 +386,45 @@ TEST(JpegDecode, BrokenOrOversizedFilesFail) {
     }
 }
 
+// Smooth gradients with a little noise: every DC difference size turns up.
+Components gradientNoise(std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h) {
+    const std::uint32_t n = (x * 7919 + y * 104729) * 2654435761u >> 27;
+    return Components{static_cast<std::uint8_t>(x * 255 / w),
+                      static_cast<std::uint8_t>(y * 255 / h),
+                      static_cast<std::uint8_t>(((x / 9 + y / 5) % 2 ? 200 : 40) + n), 0};
+}
+
+TEST(JpegDecode, HugeProgressiveDeclarationsAreRefusedCheaply) {
+    // A small progressive file whose frame header claims 30000 x 30000 (9e8 pixels, within the
+    // pixel limit): libjpeg would want its whole coefficient buffer, gigabytes, up front.
+    for (bool cmyk : {false, true}) {
+        SCOPED_TRACE(cmyk ? "CMYK" : "YCbCr");
+        JpegSpec spec{.width = 16, .height = 16, .progressive = true};
+        if (cmyk) spec.input = JCS_CMYK;
+        spec.lumaH = spec.lumaV = 1;
+        spec.pixel = [](std::uint32_t x, std::uint32_t y) { return gradientNoise(x, y, 16, 16); };
+        Bytes file = writeJpeg(spec);
+        const std::size_t sof = offsetOfMarker(file, 0xC2);
+        ASSERT_LT(sof + 9, file.size());
+        for (std::size_t at : {sof + 5, sof + 7}) {
+            file[at] = 30000 >> 8;
+            file[at + 1] = 30000 & 0xFF;
+        }
+        for (std::uint32_t hint : {0u, 84u}) {
+            SCOPED_TRACE("hint " + std::to_string(hint));
+            const auto result = decode(file, hint);
+            EXPECT_FALSE(result);
+            if (!cmyk && hint) {
+                // The DC-only reader needs only 2 bytes a block; the data for the first row of
+                // blocks stops short, so there is nothing to show.
+                EXPECT_EQ(result.failure, Failure::Corrupt);
+                continue;
+            }
+            EXPECT_EQ(result.failure, Failure::TooLarge);
+        }
+    }
+}
+
 TEST(JpegDecode, EndlessScansAreRefused) {
     // Valid progressive files: one DC scan, then each AC coefficient of each component in a
     // scan of its own, first and refinement pass. 1 + 3 x 2 x 63 = 379 scans is over the limit;
@@ -440,14 +479,6 @@ std::vector<std::uint32_t> libjpegEighth(const Bytes& file, std::uint32_t& w, st
     jpeg_finish_decompress(&d);
     jpeg_destroy_decompress(&d);
     return out;
-}
-
-// Smooth gradients with a little noise: every DC difference size turns up.
-Components gradientNoise(std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h) {
-    const std::uint32_t n = (x * 7919 + y * 104729) * 2654435761u >> 27;
-    return Components{static_cast<std::uint8_t>(x * 255 / w),
-                      static_cast<std::uint8_t>(y * 255 / h),
-                      static_cast<std::uint8_t>(((x / 9 + y / 5) % 2 ? 200 : 40) + n), 0};
 }
 
 TEST(JpegDecode, ProgressiveAtAnEighthMatchesLibjpeg) {
