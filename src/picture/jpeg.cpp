@@ -1,8 +1,9 @@
 // JPEG through libjpeg(-turbo), read from memory. libjpeg scales the picture down by 1/8,
 // 2/8, ... during the inverse DCT, as far as the size hint allows; the reducer does the rest
 // while the rows stream in. CMYK and YCCK pictures come out as CMYK and are turned into RGB
-// here, from full-size rows (see below). The EXIF orientation is applied to the (reduced)
-// result, so the picture stands upright.
+// here, from full-size rows (see below). A progressive picture wanted at 1/8 is read by the
+// DC-only decoder (jpeg_dc.h) instead of libjpeg, which would hold all its coefficients. The
+// EXIF orientation is applied to the (reduced) result, so the picture stands upright.
 #include <cstdio>  // jpeglib.h needs FILE
 // clang-format off
 #include <jpeglib.h>
