@@ -61,11 +61,7 @@ const std::map<std::string, Leeway>& referenceLeeway() {
 // Rows that should pass but do not yet, each with what is wrong. Empty is the goal; a row that
 // starts passing must be taken off the list.
 const std::map<std::string, std::string>& knownFailures() {
-    static const std::map<std::string, std::string> table = {
-        {"pillow/issue_2811.gif",
-         "its LZW minimum code size is 11; the system giflib (5.2) refuses the image data, "
-         "other decoders accept it"},
-    };
+    static const std::map<std::string, std::string> table = {};
     return table;
 }
 
