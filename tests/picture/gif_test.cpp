@@ -27,7 +27,7 @@ struct Frame {
     int transparent = -1;  // a Graphics Control Extension naming it goes before the frame
 };
 
-struct GifSpec {
+struct GifPlan {
     int width = 0, height = 0;
     std::vector<GifColorType> globalMap;
     std::vector<Frame> frames;
@@ -52,7 +52,7 @@ std::vector<std::uint8_t> indicesOf(const std::string& rows) {
     return out;
 }
 
-Bytes writeGif(const GifSpec& s) {
+Bytes writeGif(const GifPlan& s) {
     Bytes out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, appendToVector, &error);
@@ -150,7 +150,7 @@ Frame frame(int left, int top, int width, int height, const std::string& rows) {
 TEST(GifDecode, FirstImageOnItsScreen) {
     struct Case {
         const char* name;
-        GifSpec spec;
+        GifPlan plan;
         std::string want;
     };
     std::vector<Case> cases;
@@ -192,13 +192,13 @@ TEST(GifDecode, FirstImageOnItsScreen) {
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto result = decode(writeGif(c.spec));
+        const auto result = decode(writeGif(c.plan));
         ASSERT_TRUE(result) << failureName(result.failure);
         const Picture& p = *result.picture;
         EXPECT_EQ(p.kind, Kind::Gif);
         EXPECT_EQ(p.alphaUse, AlphaUse::OverBoard);
-        EXPECT_EQ(p.width, static_cast<std::uint32_t>(c.spec.width));
-        EXPECT_EQ(p.height, static_cast<std::uint32_t>(c.spec.height));
+        EXPECT_EQ(p.width, static_cast<std::uint32_t>(c.plan.width));
+        EXPECT_EQ(p.height, static_cast<std::uint32_t>(c.plan.height));
         EXPECT_EQ(render(p), c.want);
     }
 }
@@ -238,11 +238,11 @@ TEST(GifDecode, InterlacedRowsLandWhereTheyBelong) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " at " +
                      std::to_string(c.left) + "," + std::to_string(c.top) + " hint " +
                      std::to_string(c.hint));
-        const GifSpec plain{c.screenW,
+        const GifPlan plain{c.screenW,
                             c.screenH,
                             sixteenColours(),
                             {noiseFrame(c.left, c.top, c.width, c.height, false)}};
-        GifSpec interlaced = plain;
+        GifPlan interlaced = plain;
         interlaced.frames[0].interlaced = true;
         const auto a = decode(writeGif(plain), c.hint);
         const auto b = decode(writeGif(interlaced), c.hint);

@@ -29,7 +29,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Components = std::array<std::uint8_t, 4>;
 
-struct JpegSpec {
+struct JpegPlan {
     std::uint32_t width = 32, height = 32;
     J_COLOR_SPACE input = JCS_RGB;          // JCS_RGB, JCS_GRAYSCALE or JCS_CMYK
     std::optional<J_COLOR_SPACE> stored{};  // e.g. JCS_YCCK for CMYK input
@@ -47,7 +47,7 @@ struct WriteError {
     std::jmp_buf jump;
 };
 
-Bytes writeJpeg(const JpegSpec& s) {
+Bytes writeJpeg(const JpegPlan& s) {
     jpeg_compress_struct c{};
     WriteError err{};
     c.err = jpeg_std_error(&err.mgr);
@@ -159,7 +159,7 @@ TEST(JpegDecode, ColourSpaces) {
     };
     struct Case {
         const char* name;
-        JpegSpec spec;
+        JpegPlan plan;
         std::array<std::uint32_t, 4> want;
     };
     auto rgb = [](std::uint32_t x, std::uint32_t y) { return rgbQuadrants(x, y, 32, 32); };
@@ -190,7 +190,7 @@ TEST(JpegDecode, ColourSpaces) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto result = decode(writeJpeg(c.spec));
+        const auto result = decode(writeJpeg(c.plan));
         ASSERT_TRUE(result) << failureName(result.failure);
         const Picture& p = *result.picture;
         EXPECT_EQ(p.kind, Kind::Jpeg);
@@ -218,11 +218,11 @@ TEST(JpegDecode, SizeHintScalesInTheDctThenReduces) {
          }) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " hint " +
                      std::to_string(c.hint));
-        JpegSpec spec{.width = c.width, .height = c.height};
-        spec.pixel = [&](std::uint32_t x, std::uint32_t y) {
+        JpegPlan plan{.width = c.width, .height = c.height};
+        plan.pixel = [&](std::uint32_t x, std::uint32_t y) {
             return rgbQuadrants(x, y, c.width, c.height);
         };
-        const auto result = decode(writeJpeg(spec), c.hint);
+        const auto result = decode(writeJpeg(plan), c.hint);
         ASSERT_TRUE(result);
         const Picture& p = *result.picture;
         EXPECT_EQ(p.width, c.width);
@@ -267,12 +267,12 @@ TEST(JpegDecode, ExifOrientationStandsThePictureUpright) {
         for (std::uint32_t hint : {0u, 16u}) {
             SCOPED_TRACE("orientation " + std::to_string(c.orientation) + " hint " +
                          std::to_string(hint));
-            JpegSpec spec{.width = 128, .height = 64};
-            spec.app1 = exifWithOrientation(c.orientation, c.orientation % 2 == 0);
-            spec.pixel = [](std::uint32_t x, std::uint32_t y) {
+            JpegPlan plan{.width = 128, .height = 64};
+            plan.app1 = exifWithOrientation(c.orientation, c.orientation % 2 == 0);
+            plan.pixel = [](std::uint32_t x, std::uint32_t y) {
                 return rgbQuadrants(x, y, 128, 64);
             };
-            const auto result = decode(writeJpeg(spec), hint);
+            const auto result = decode(writeJpeg(plan), hint);
             ASSERT_TRUE(result);
             const Picture& p = *result.picture;
             EXPECT_EQ(p.width, c.width);
@@ -294,14 +294,14 @@ TEST(JpegDecode, ExifOrientationStandsThePictureUpright) {
 }
 
 // 16 x 64 of noise, so that the entropy-coded data is spread evenly over the rows.
-JpegSpec noise(bool progressive) {
-    JpegSpec spec{.width = 16, .height = 64, .progressive = progressive};
-    spec.pixel = [](std::uint32_t x, std::uint32_t y) {
+JpegPlan noise(bool progressive) {
+    JpegPlan plan{.width = 16, .height = 64, .progressive = progressive};
+    plan.pixel = [](std::uint32_t x, std::uint32_t y) {
         std::uint32_t v = (x * 7919 + y * 104729) * 2654435761u;
         return Components{static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
                           static_cast<std::uint8_t>(v >> 8), 0};
     };
-    return spec;
+    return plan;
 }
 
 std::size_t offsetOfMarker(const Bytes& f, std::uint8_t marker) {
@@ -399,11 +399,11 @@ TEST(JpegDecode, HugeProgressiveDeclarationsAreRefusedCheaply) {
     // pixel limit): libjpeg would want its whole coefficient buffer, gigabytes, up front.
     for (bool cmyk : {false, true}) {
         SCOPED_TRACE(cmyk ? "CMYK" : "YCbCr");
-        JpegSpec spec{.width = 16, .height = 16, .progressive = true};
-        if (cmyk) spec.input = JCS_CMYK;
-        spec.lumaH = spec.lumaV = 1;
-        spec.pixel = [](std::uint32_t x, std::uint32_t y) { return gradientNoise(x, y, 16, 16); };
-        Bytes file = writeJpeg(spec);
+        JpegPlan plan{.width = 16, .height = 16, .progressive = true};
+        if (cmyk) plan.input = JCS_CMYK;
+        plan.lumaH = plan.lumaV = 1;
+        plan.pixel = [](std::uint32_t x, std::uint32_t y) { return gradientNoise(x, y, 16, 16); };
+        Bytes file = writeJpeg(plan);
         const std::size_t sof = offsetOfMarker(file, 0xC2);
         ASSERT_LT(sof + 9, file.size());
         for (std::size_t at : {sof + 5, sof + 7}) {
@@ -440,12 +440,12 @@ TEST(JpegDecode, EndlessScansAreRefused) {
         }
         return scans;
     };
-    JpegSpec many = noise(true);
+    JpegPlan many = noise(true);
     many.lumaH = many.lumaV = 1;
     many.scans = script(63);
     const Bytes tooMany = writeJpeg(many);
     ASSERT_FALSE(tooMany.empty());
-    JpegSpec fewer = many;
+    JpegPlan fewer = many;
     fewer.scans = script(40);
     const Bytes enough = writeJpeg(fewer);
     for (std::uint32_t hint : {0u, 2u}) {
@@ -484,36 +484,36 @@ std::vector<std::uint32_t> libjpegEighth(const Bytes& file, std::uint32_t& w, st
 TEST(JpegDecode, ProgressiveAtAnEighthMatchesLibjpeg) {
     struct Case {
         const char* name;
-        JpegSpec spec;
+        JpegPlan plan;
         int tolerance;  // 0: exactly libjpeg's pixels; else the mean difference allowed
     };
-    auto spec = [](std::uint32_t w, std::uint32_t h, int lumaH, int lumaV) {
-        JpegSpec s{.width = w, .height = h, .progressive = true};
+    auto plan = [](std::uint32_t w, std::uint32_t h, int lumaH, int lumaV) {
+        JpegPlan s{.width = w, .height = h, .progressive = true};
         s.lumaH = lumaH;
         s.lumaV = lumaV;
         s.pixel = [w, h](std::uint32_t x, std::uint32_t y) { return gradientNoise(x, y, w, h); };
         return s;
     };
     std::vector<Case> cases = {
-        {"4:4:4, odd size", spec(203, 77, 1, 1), 0},
-        {"4:2:2", spec(200, 120, 2, 1), 0},
-        {"4:4:0", spec(120, 200, 1, 2), 0},
-        {"4:2:0 small (libjpeg itself)", spec(200, 120, 2, 2), 0},
+        {"4:4:4, odd size", plan(203, 77, 1, 1), 0},
+        {"4:2:2", plan(200, 120, 2, 1), 0},
+        {"4:4:0", plan(120, 200, 1, 2), 0},
+        {"4:2:0 small (libjpeg itself)", plan(200, 120, 2, 2), 0},
         // Big enough for the DC-only reader, where its chroma differs from libjpeg's a little.
-        {"4:2:0 large", spec(2400, 1800, 2, 2), 5},
+        {"4:2:0 large", plan(2400, 1800, 2, 2), 5},
     };
     {
-        JpegSpec grey = spec(150, 90, 1, 1);
+        JpegPlan grey = plan(150, 90, 1, 1);
         grey.input = JCS_GRAYSCALE;
         cases.push_back({"grey", grey, 0});
-        JpegSpec rgb = spec(150, 90, 1, 1);
+        JpegPlan rgb = plan(150, 90, 1, 1);
         rgb.stored = JCS_RGB;
         cases.push_back({"stored as RGB", rgb, 0});
-        JpegSpec restarts = spec(203, 77, 1, 1);
+        JpegPlan restarts = plan(203, 77, 1, 1);
         restarts.restartInterval = 3;
         cases.push_back({"restart markers every 3 blocks", restarts, 0});
         // DC in two steps, first each component on its own, then one refinement for all.
-        JpegSpec steps = spec(203, 77, 1, 1);
+        JpegPlan steps = plan(203, 77, 1, 1);
         steps.restartInterval = 5;
         steps.scans = {{1, {0}, 0, 0, 0, 1},      {1, {1}, 0, 0, 0, 1},  {1, {2}, 0, 0, 0, 1},
                        {1, {0}, 1, 63, 0, 0},     {1, {1}, 1, 63, 0, 0}, {1, {2}, 1, 63, 0, 0},
@@ -522,13 +522,13 @@ TEST(JpegDecode, ProgressiveAtAnEighthMatchesLibjpeg) {
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const Bytes file = writeJpeg(c.spec);
+        const Bytes file = writeJpeg(c.plan);
         std::uint32_t w = 0, h = 0;
         const auto reference = libjpegEighth(file, w, h);
         const auto result = decode(file, std::min(w, h));  // 1/8 and no further reduction
         ASSERT_TRUE(result);
         const Picture& p = *result.picture;
-        EXPECT_EQ(p.width, c.spec.width);
+        EXPECT_EQ(p.width, c.plan.width);
         ASSERT_EQ(p.pixelWidth, w);
         ASSERT_EQ(p.pixelHeight, h);
         if (c.tolerance == 0) {
@@ -545,11 +545,11 @@ TEST(JpegDecode, ProgressiveAtAnEighthMatchesLibjpeg) {
 }
 
 TEST(JpegDecode, ProgressiveAtAnEighthSurvivesCutsAndDamage) {
-    JpegSpec spec{.width = 64, .height = 48, .progressive = true};
-    spec.lumaH = spec.lumaV = 1;
-    spec.restartInterval = 4;
-    spec.pixel = [](std::uint32_t x, std::uint32_t y) { return gradientNoise(x, y, 64, 48); };
-    const Bytes whole = writeJpeg(spec);
+    JpegPlan plan{.width = 64, .height = 48, .progressive = true};
+    plan.lumaH = plan.lumaV = 1;
+    plan.restartInterval = 4;
+    plan.pixel = [](std::uint32_t x, std::uint32_t y) { return gradientNoise(x, y, 64, 48); };
+    const Bytes whole = writeJpeg(plan);
     const auto full = decode(whole, 6);
     ASSERT_TRUE(full);
     ASSERT_EQ(full.picture->pixelWidth, 8u);

@@ -24,7 +24,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct PngSpec {
+struct PngPlan {
     std::uint32_t width = 3, height = 2;
     int colorType = PNG_COLOR_TYPE_RGB;
     int bitDepth = 8;
@@ -56,7 +56,7 @@ void appendToVector(png_structp png, png_bytep data, std::size_t length) {
     out->insert(out->end(), data, data + length);
 }
 
-Bytes writePng(const PngSpec& s) {
+Bytes writePng(const PngPlan& s) {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -180,14 +180,14 @@ bool sameIgnoringHiddenColour(std::uint32_t want, std::uint32_t got) {
 
 struct FormatCase {
     const char* name;
-    PngSpec spec;
+    PngPlan plan;
     std::array<std::uint32_t, 6> want;  // 3 x 2 pixels, 0xAARRGGBB; alpha 0 ignores colour
 };
 
 std::vector<FormatCase> formatCases() {
     const std::vector<png_color> rgbw = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
-    auto spec = [](int type, int depth, std::vector<std::uint16_t> samples) {
-        PngSpec s;
+    auto plan = [](int type, int depth, std::vector<std::uint16_t> samples) {
+        PngPlan s;
         s.colorType = type;
         s.bitDepth = depth;
         s.samples = std::move(samples);
@@ -195,47 +195,47 @@ std::vector<FormatCase> formatCases() {
     };
     std::vector<FormatCase> cases = {
         {"grey 1",
-         spec(PNG_COLOR_TYPE_GRAY, 1, {0, 1, 0, 1, 1, 0}),
+         plan(PNG_COLOR_TYPE_GRAY, 1, {0, 1, 0, 1, 1, 0}),
          {0xFF000000, 0xFFFFFFFF, 0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF, 0xFF000000}},
         {"grey 2",
-         spec(PNG_COLOR_TYPE_GRAY, 2, {0, 1, 2, 3, 2, 1}),
+         plan(PNG_COLOR_TYPE_GRAY, 2, {0, 1, 2, 3, 2, 1}),
          {0xFF000000, 0xFF555555, 0xFFAAAAAA, 0xFFFFFFFF, 0xFFAAAAAA, 0xFF555555}},
         {"grey 4",
-         spec(PNG_COLOR_TYPE_GRAY, 4, {0, 5, 10, 15, 1, 14}),
+         plan(PNG_COLOR_TYPE_GRAY, 4, {0, 5, 10, 15, 1, 14}),
          {0xFF000000, 0xFF555555, 0xFFAAAAAA, 0xFFFFFFFF, 0xFF111111, 0xFFEEEEEE}},
         {"grey 8",
-         spec(PNG_COLOR_TYPE_GRAY, 8, {0x00, 0x7F, 0xFF, 0x12, 0x34, 0x56}),
+         plan(PNG_COLOR_TYPE_GRAY, 8, {0x00, 0x7F, 0xFF, 0x12, 0x34, 0x56}),
          {0xFF000000, 0xFF7F7F7F, 0xFFFFFFFF, 0xFF121212, 0xFF343434, 0xFF565656}},
         // 16-bit channels keep their high byte: 0x12FE is 0x12 (rounding would give 0x13),
         // 0xFF00 is 0xFF (scaling would give 0xFE).
         {"grey 16",
-         spec(PNG_COLOR_TYPE_GRAY, 16, {0x12FE, 0xFF00, 0x00FF, 0x8001, 0xFFFF, 0}),
+         plan(PNG_COLOR_TYPE_GRAY, 16, {0x12FE, 0xFF00, 0x00FF, 0x8001, 0xFFFF, 0}),
          {0xFF121212, 0xFFFFFFFF, 0xFF000000, 0xFF808080, 0xFFFFFFFF, 0xFF000000}},
         {"grey+alpha 8",
-         spec(PNG_COLOR_TYPE_GRAY_ALPHA, 8,
+         plan(PNG_COLOR_TYPE_GRAY_ALPHA, 8,
               {0x40, 0xFF, 0x80, 0x80, 0xFF, 0x00, 0, 1, 9, 254, 7, 77}),
          {0xFF404040, 0x80808080, 0x00FFFFFF, 0x01000000, 0xFE090909, 0x4D070707}},
         {"grey+alpha 16",
-         spec(PNG_COLOR_TYPE_GRAY_ALPHA, 16,
+         plan(PNG_COLOR_TYPE_GRAY_ALPHA, 16,
               {0x40FF, 0xFFFF, 0x8000, 0x80FF, 0xFF00, 0, 0, 0x0100, 0x0900, 0xFE00, 0x0700,
                0x4DFF}),
          {0xFF404040, 0x80808080, 0x00FFFFFF, 0x01000000, 0xFE090909, 0x4D070707}},
         {"RGB 8",
-         spec(PNG_COLOR_TYPE_RGB, 8,
+         plan(PNG_COLOR_TYPE_RGB, 8,
               {255, 0, 0, 0, 255, 0, 0, 0, 255, 1, 2, 3, 0x80, 0x40, 0x20, 255, 255, 255}),
          {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF010203, 0xFF804020, 0xFFFFFFFF}},
         {"RGB 16",
-         spec(PNG_COLOR_TYPE_RGB, 16,
+         plan(PNG_COLOR_TYPE_RGB, 16,
               {0xFFFF, 0, 0, 0, 0xFF00, 0, 0, 0, 0xFF01, 0x01FF, 0x02FE, 0x0380, 0x8000, 0x4000,
                0x20FF, 0xFFFF, 0xFFFF, 0xFFFF}),
          {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF010203, 0xFF804020, 0xFFFFFFFF}},
         {"RGBA 8",
-         spec(PNG_COLOR_TYPE_RGB_ALPHA, 8,
+         plan(PNG_COLOR_TYPE_RGB_ALPHA, 8,
               {255, 0, 0, 255, 0,    255,  0,    128,  0,   0,   255, 0,
                1,   2, 3, 4,   0x80, 0x40, 0x20, 0xFE, 255, 255, 255, 255}),
          {0xFFFF0000, 0x8000FF00, 0x000000FF, 0x04010203, 0xFE804020, 0xFFFFFFFF}},
         {"RGBA 16",
-         spec(PNG_COLOR_TYPE_RGB_ALPHA, 16,
+         plan(PNG_COLOR_TYPE_RGB_ALPHA, 16,
               {0xFFFF, 0,      0,      0xFFFF, 0,      0xFFFF, 0,      0x80FF,
                0,      0,      0xFFFF, 0x00FF, 0x0100, 0x0200, 0x0300, 0x04FF,
                0x8000, 0x4000, 0x2000, 0xFE00, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}),
@@ -243,12 +243,12 @@ std::vector<FormatCase> formatCases() {
     };
     for (int depth : {1, 2, 4, 8}) {
         FormatCase c{"palette",
-                     spec(PNG_COLOR_TYPE_PALETTE, depth, {0, 1, 0, 1, 1, 0}),
+                     plan(PNG_COLOR_TYPE_PALETTE, depth, {0, 1, 0, 1, 1, 0}),
                      {0xFFFF0000, 0xFF00FF00, 0xFFFF0000, 0xFF00FF00, 0xFF00FF00, 0xFFFF0000}};
-        c.spec.palette = {rgbw[0], rgbw[1]};
+        c.plan.palette = {rgbw[0], rgbw[1]};
         if (depth >= 2) {
-            c.spec.samples = {0, 1, 2, 3, 2, 1};
-            c.spec.palette = rgbw;
+            c.plan.samples = {0, 1, 2, 3, 2, 1};
+            c.plan.palette = rgbw;
             c.want = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, 0xFF0000FF, 0xFF00FF00};
         }
         cases.push_back(c);
@@ -256,30 +256,30 @@ std::vector<FormatCase> formatCases() {
     // Palette alpha: entries past the end of tRNS stay opaque.
     FormatCase paletteAlpha{
         "palette + tRNS",
-        spec(PNG_COLOR_TYPE_PALETTE, 4, {0, 1, 2, 3, 2, 1}),
+        plan(PNG_COLOR_TYPE_PALETTE, 4, {0, 1, 2, 3, 2, 1}),
         {0x00000000, 0x8000FF00, 0xFF0000FF, 0xFFFFFFFF, 0xFF0000FF, 0x8000FF00}};
-    paletteAlpha.spec.palette = rgbw;
-    paletteAlpha.spec.paletteAlpha = {0, 0x80};
+    paletteAlpha.plan.palette = rgbw;
+    paletteAlpha.plan.paletteAlpha = {0, 0x80};
     cases.push_back(paletteAlpha);
 
     FormatCase greyKey{"grey 2 + tRNS",
-                       spec(PNG_COLOR_TYPE_GRAY, 2, {0, 1, 2, 3, 2, 1}),
+                       plan(PNG_COLOR_TYPE_GRAY, 2, {0, 1, 2, 3, 2, 1}),
                        {0xFF000000, 0xFF555555, 0, 0xFFFFFFFF, 0, 0xFF555555}};
-    greyKey.spec.transparent = png_color_16{0, 0, 0, 0, 2};
+    greyKey.plan.transparent = png_color_16{0, 0, 0, 0, 2};
     cases.push_back(greyKey);
 
     // The key matches all 16 bits: 0x12FF has the same high byte as the key 0x1234 but stays.
     FormatCase grey16Key{"grey 16 + tRNS",
-                         spec(PNG_COLOR_TYPE_GRAY, 16, {0x1234, 0x12FF, 0x1233, 0, 0x1234, 0xFFFF}),
+                         plan(PNG_COLOR_TYPE_GRAY, 16, {0x1234, 0x12FF, 0x1233, 0, 0x1234, 0xFFFF}),
                          {0, 0xFF121212, 0xFF121212, 0xFF000000, 0, 0xFFFFFFFF}};
-    grey16Key.spec.transparent = png_color_16{0, 0, 0, 0, 0x1234};
+    grey16Key.plan.transparent = png_color_16{0, 0, 0, 0, 0x1234};
     cases.push_back(grey16Key);
 
     FormatCase rgbKey{
         "RGB 8 + tRNS",
-        spec(PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 1, 2, 4, 0, 0, 0, 1, 2, 3, 255, 255, 255, 3, 2, 1}),
+        plan(PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 1, 2, 4, 0, 0, 0, 1, 2, 3, 255, 255, 255, 3, 2, 1}),
         {0, 0xFF010204, 0xFF000000, 0, 0xFFFFFFFF, 0xFF030201}};
-    rgbKey.spec.transparent = png_color_16{0, 1, 2, 3, 0};
+    rgbKey.plan.transparent = png_color_16{0, 1, 2, 3, 0};
     cases.push_back(rgbKey);
     return cases;
 }
@@ -287,11 +287,11 @@ std::vector<FormatCase> formatCases() {
 TEST(PngDecode, EveryColourTypeAndBitDepthPlainAndInterlaced) {
     for (const FormatCase& c : formatCases()) {
         for (bool interlaced : {false, true}) {
-            SCOPED_TRACE(std::string(c.name) + " depth " + std::to_string(c.spec.bitDepth) +
+            SCOPED_TRACE(std::string(c.name) + " depth " + std::to_string(c.plan.bitDepth) +
                          (interlaced ? " interlaced" : ""));
-            PngSpec spec = c.spec;
-            spec.interlaced = interlaced;
-            const auto result = decode(writePng(spec));
+            PngPlan plan = c.plan;
+            plan.interlaced = interlaced;
+            const auto result = decode(writePng(plan));
             ASSERT_TRUE(result) << failureName(result.failure);
             const Picture& p = *result.picture;
             EXPECT_EQ(p.kind, Kind::Png);
@@ -308,8 +308,8 @@ TEST(PngDecode, EveryColourTypeAndBitDepthPlainAndInterlaced) {
 }
 
 // A picture with varied colours and alpha, big enough for every Adam7 pass to be partial.
-PngSpec noisyRgba(std::uint32_t w, std::uint32_t h) {
-    PngSpec s;
+PngPlan noisyRgba(std::uint32_t w, std::uint32_t h) {
+    PngPlan s;
     s.width = w;
     s.height = h;
     s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -319,7 +319,7 @@ PngSpec noisyRgba(std::uint32_t w, std::uint32_t h) {
     return s;
 }
 
-std::vector<std::uint32_t> argbOf(const PngSpec& s) {
+std::vector<std::uint32_t> argbOf(const PngPlan& s) {
     std::vector<std::uint32_t> out;
     for (std::size_t i = 0; i + 3 < s.samples.size(); i += 4)
         out.push_back(std::uint32_t{s.samples[i + 3]} << 24 | std::uint32_t{s.samples[i]} << 16 |
@@ -330,11 +330,11 @@ std::vector<std::uint32_t> argbOf(const PngSpec& s) {
 TEST(PngDecode, InterlacedPassesLandOnTheirPixels) {
     for (auto [w, h] : {std::pair{37u, 23u}, {1u, 9u}, {9u, 1u}, {8u, 8u}}) {
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
-        PngSpec spec = noisyRgba(w, h);
-        spec.interlaced = true;
-        const auto result = decode(writePng(spec));
+        PngPlan plan = noisyRgba(w, h);
+        plan.interlaced = true;
+        const auto result = decode(writePng(plan));
         ASSERT_TRUE(result);
-        EXPECT_EQ(result.picture->pixels, argbOf(spec));
+        EXPECT_EQ(result.picture->pixels, argbOf(plan));
     }
 }
 
@@ -376,8 +376,8 @@ bool within(std::uint32_t want, std::uint32_t got, int levels) {
 }
 
 TEST(PngDecode, SizeHintReducesPlainAndInterlacedAlike) {
-    const PngSpec plain = noisyRgba(37, 23);
-    PngSpec interlaced = plain;
+    const PngPlan plain = noisyRgba(37, 23);
+    PngPlan interlaced = plain;
     interlaced.interlaced = true;
     const auto expected = boxAverage(argbOf(plain), 37, 23, 4);
 
@@ -410,8 +410,8 @@ TEST(PngDecode, SizeHintReducesPlainAndInterlacedAlike) {
 
 // ---------------------------------------------------------------------------------------------
 
-PngSpec smallGrey(bool withText = false) {
-    PngSpec s;
+PngPlan smallGrey(bool withText = false) {
+    PngPlan s;
     s.width = 16;
     s.height = 16;
     s.colorType = PNG_COLOR_TYPE_GRAY;
@@ -522,7 +522,7 @@ TEST(PngDecode, SizesBeyondTheLimitsAreRefusedFromTheHeader) {
     }
     // Within the limits the same tiny files get as far as their (empty) image data.
     EXPECT_EQ(decode(headerOnlyPng(100, 10), 0, tiny).failure, Failure::Corrupt);
-    PngSpec wide;
+    PngPlan wide;
     wide.width = 100;
     wide.height = 1;
     wide.colorType = PNG_COLOR_TYPE_GRAY;
