@@ -16,7 +16,7 @@ namespace icogen {
 namespace {
 
 const QString sourceIcon =
-    QStringLiteral(ICOGEN_TEST_FIXTURES "/../../src/platform/resources/app_icon.ico");
+    QStringLiteral(ICOGEN_SOURCE_DIR "/src/platform/resources/app_icon.ico");
 
 QByteArray readAll(const QString& path) {
     QFile f(path);

@@ -15,7 +15,7 @@ namespace {
 
 using namespace Qt::Literals::StringLiterals;
 
-const QString sourceDir = QStringLiteral(ICOGEN_TEST_FIXTURES "/../..");
+const QString sourceDir = QStringLiteral(ICOGEN_SOURCE_DIR);
 const QString shareDir = QStringLiteral(ICOGEN_BIN_DIR "/../share");
 
 QString readText(const QString& path) {
