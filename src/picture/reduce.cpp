@@ -110,44 +110,63 @@ void RowReducer::pushRowRgb(std::uint32_t y, const std::uint8_t* samples, bool w
         }
         return;
     }
+    const unsigned channels = withAlpha ? 4 : 3;
+    const std::size_t n = std::size_t{width_} * channels;
+    if (columns_.size() != n) columns_.assign(n, 0);
+    columnChannels_ = channels;
+    ++columnRows_;
+    std::uint32_t* acc = columns_.data();
+    if (withAlpha && weightByAlpha_) {
+        for (std::uint32_t x = 0; x < width_; ++x, p += 4, acc += 4) {
+            const std::uint32_t a = p[3];
+            acc[0] += a * p[0];
+            acc[1] += a * p[1];
+            acc[2] += a * p[2];
+            acc[3] += a;
+        }
+    } else {
+        for (std::size_t i = 0; i < n; ++i) acc[i] += p[i];
+    }
+}
+
+void RowReducer::foldColumns() {
+    if (columnRows_ == 0) return;
+    const unsigned c = columnChannels_;
+    const std::uint32_t* acc = columns_.data();
     for (std::uint32_t bx = 0; bx < outWidth_; ++bx) {
         const std::uint32_t count = std::min(factor_, width_ - bx * factor_);
         std::uint64_t a = 0, r = 0, g = 0, b = 0;
-        if (!withAlpha) {
-            // Every pixel is opaque: weighting by alpha is a factor of 255 on the block's sums.
-            for (std::uint32_t k = 0; k < count; ++k, p += 3) {
-                r += p[0];
-                g += p[1];
-                b += p[2];
-            }
-            a = std::uint64_t{255} * count;
+        for (std::uint32_t k = 0; k < count; ++k, acc += c) {
+            r += acc[0];
+            g += acc[1];
+            b += acc[2];
+            if (c == 4) a += acc[3];
+        }
+        const std::uint64_t pixels = std::uint64_t{count} * columnRows_;
+        if (c == 3) {
+            // Every pixel is opaque: weighting by alpha is a factor of 255 on the sums.
+            a = 255 * pixels;
             if (weightByAlpha_) {
                 r *= 255;
                 g *= 255;
                 b *= 255;
             }
-        } else if (weightByAlpha_) {
-            for (std::uint32_t k = 0; k < count; ++k, p += 4) {
-                const std::uint64_t va = p[3];
-                a += va;
-                r += va * p[0];
-                g += va * p[1];
-                b += va * p[2];
-            }
-        } else {
-            for (std::uint32_t k = 0; k < count; ++k, p += 4) {
-                a += p[3];
-                r += p[0];
-                g += p[1];
-                b += p[2];
-            }
         }
-        addBlock(bx, count, a, r, g, b);
+        Sum& s = sums_[bx];
+        s.a += a;
+        s.w += weightByAlpha_ ? a : pixels;
+        s.r += r;
+        s.g += g;
+        s.b += b;
+        s.n += pixels;
     }
+    std::fill(columns_.begin(), columns_.end(), 0u);
+    columnRows_ = 0;
 }
 
 void RowReducer::flushBand() {
     if (band_ < 0) return;
+    foldColumns();
     std::uint32_t* dst = out_.data() + static_cast<std::size_t>(band_) * outWidth_;
     for (std::uint32_t x = 0; x < outWidth_; ++x) {
         Sum& s = sums_[x];

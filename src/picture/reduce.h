@@ -32,7 +32,8 @@ class RowReducer {
     void pushRow(std::uint32_t y, const std::uint32_t* argb);
 
     // The same for a row of 8-bit samples red, green, blue (and alpha when `withAlpha`; without,
-    // alpha is 255), as libpng stores them: no pass to convert them to 0xAARRGGBB first.
+    // alpha is 255), as libpng stores them: no pass to convert them to 0xAARRGGBB first. All
+    // rows a picture passes this way must have the same layout.
     void pushRowRgb(std::uint32_t y, const std::uint8_t* samples, bool withAlpha);
 
     // Row y with every pixel transparent black (0x00000000), at the cost of one reduced row.
@@ -49,6 +50,8 @@ class RowReducer {
     // reducer weights them).
     void addBlock(std::uint32_t bx, std::uint32_t count, std::uint64_t a, std::uint64_t r,
                   std::uint64_t g, std::uint64_t b);
+    // Adds the column sums of pushRowRgb's rows to the blocks, and clears them.
+    void foldColumns();
     void flushBand();
 
     std::uint32_t width_, height_, factor_, outWidth_, outHeight_;
@@ -61,6 +64,12 @@ class RowReducer {
         std::uint64_t a = 0, r = 0, g = 0, b = 0, n = 0, w = 0;  // w: sum of colour weights
     };
     std::vector<Sum> sums_;
+    // pushRowRgb adds each sample into its column's sum (weighted by alpha where it must be),
+    // which vectorizes; the blocks get them when the band ends. 32 bits hold a band of up to
+    // 65535 rows of 255 x 255.
+    std::vector<std::uint32_t> columns_;
+    unsigned columnChannels_ = 0;
+    std::uint32_t columnRows_ = 0;
 };
 
 // A Picture of the given kind from pixels already at their final size.
