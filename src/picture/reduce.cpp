@@ -42,7 +42,7 @@ bool RowReducer::accept(std::uint32_t y, std::uint32_t*& direct) {
     return true;
 }
 
-void RowReducer::addBlock(std::uint32_t bx, std::uint32_t count, std::uint64_t a, std::uint64_t r,
+void RowReducer::addBlock(std::uint32_t bx, std::uint64_t count, std::uint64_t a, std::uint64_t r,
                           std::uint64_t g, std::uint64_t b) {
     Sum& s = sums_[bx];
     s.a += a;
@@ -152,13 +152,7 @@ void RowReducer::foldColumns() {
                 b *= 255;
             }
         }
-        Sum& s = sums_[bx];
-        s.a += a;
-        s.w += weightByAlpha_ ? a : pixels;
-        s.r += r;
-        s.g += g;
-        s.b += b;
-        s.n += pixels;
+        addBlock(bx, pixels, a, r, g, b);
     }
     std::fill(columns_.begin(), columns_.end(), 0u);
     columnRows_ = 0;

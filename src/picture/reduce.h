@@ -48,7 +48,7 @@ class RowReducer {
     bool accept(std::uint32_t y, std::uint32_t*& direct);
     // Adds one row's sums over `count` pixels to block bx (colours already weighted as the
     // reducer weights them).
-    void addBlock(std::uint32_t bx, std::uint32_t count, std::uint64_t a, std::uint64_t r,
+    void addBlock(std::uint32_t bx, std::uint64_t count, std::uint64_t a, std::uint64_t r,
                   std::uint64_t g, std::uint64_t b);
     // Adds the column sums of pushRowRgb's rows to the blocks, and clears them.
     void foldColumns();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "picture/dib_fixtures.h"
+#include "picture/malformed_cases.h"
 #include "picture/picture.h"
 #include "picture/reduce.h"
 
@@ -361,15 +362,7 @@ TEST(BmpRle, DeltasOverAHugePictureCostTheirDataOnly) {
 
 // --- Malformed files -------------------------------------------------------------------------
 
-struct BadCase {
-    std::string name;
-    std::vector<std::uint8_t> bytes;
-    Failure failure;
-};
-
-void PrintTo(const BadCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using test::BadCase;
 
 std::vector<std::uint8_t> plain24(DibFields s, std::size_t rows = 2) {
     s.bitCount = 24;
@@ -468,14 +461,11 @@ std::vector<BadCase> badCases() {
 class BmpMalformed : public ::testing::TestWithParam<BadCase> {};
 
 TEST_P(BmpMalformed, FailsWithTheRightReason) {
-    const BadCase& c = GetParam();
-    const auto result = decode(c.bytes);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.failure, c.failure) << failureName(result.failure);
+    test::expectRefused(decode(GetParam().bytes), GetParam().failure);
 }
 
 INSTANTIATE_TEST_SUITE_P(Malformed, BmpMalformed, ::testing::ValuesIn(badCases()),
-                         [](const auto& info) { return info.param.name; });
+                         test::badCaseName);
 
 TEST(BmpTruncated, KeepsTheRowsThatArrivedAndLeavesTheRestTransparent) {
     DibFields s = fields3x2(24);

@@ -9,6 +9,7 @@
 
 #include "icon/icon_file.h"
 #include "picture/dib_fixtures.h"
+#include "picture/malformed_cases.h"
 #include "picture/picture.h"
 
 namespace icogen::picture {
@@ -358,15 +359,7 @@ TEST(IcoOwnFiles, PaintedTransparentPixelIsTransparent) {
 
 // --- Broken files ----------------------------------------------------------------------------
 
-struct BadCase {
-    std::string name;
-    std::vector<std::uint8_t> bytes;
-    Failure failure;
-};
-
-void PrintTo(const BadCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using test::BadCase;
 
 std::vector<BadCase> badCases() {
     std::vector<BadCase> cases;
@@ -416,14 +409,11 @@ std::vector<BadCase> badCases() {
 class IcoMalformed : public ::testing::TestWithParam<BadCase> {};
 
 TEST_P(IcoMalformed, FailsWithTheRightReason) {
-    const BadCase& c = GetParam();
-    const auto result = decode(c.bytes);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.failure, c.failure) << failureName(result.failure);
+    test::expectRefused(decode(GetParam().bytes), GetParam().failure);
 }
 
 INSTANTIATE_TEST_SUITE_P(Malformed, IcoMalformed, ::testing::ValuesIn(badCases()),
-                         [](const auto& info) { return info.param.name; });
+                         test::badCaseName);
 
 }  // namespace
 }  // namespace icogen::picture

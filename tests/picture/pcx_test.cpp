@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "picture/malformed_cases.h"
 #include "picture/picture.h"
 
 namespace icogen::picture {
@@ -166,15 +167,7 @@ TEST(PcxDecode, SizeHintAveragesAndKeepsTheDeclaredSize) {
     EXPECT_EQ(p.pixels, (std::vector<std::uint32_t>{0xFF800080, G, 0xFF800080, G}));
 }
 
-struct BadCase {
-    std::string name;
-    std::vector<std::uint8_t> bytes;
-    Failure failure;
-};
-
-void PrintTo(const BadCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using test::BadCase;
 
 std::vector<BadCase> badCases() {
     const auto palette = paletteBlock(kColours);
@@ -241,14 +234,11 @@ std::vector<BadCase> badCases() {
 class PcxMalformed : public ::testing::TestWithParam<BadCase> {};
 
 TEST_P(PcxMalformed, FailsWithTheRightReason) {
-    const BadCase& c = GetParam();
-    const auto result = decode(c.bytes);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.failure, c.failure) << failureName(result.failure);
+    test::expectRefused(decode(GetParam().bytes), GetParam().failure);
 }
 
 INSTANTIATE_TEST_SUITE_P(Malformed, PcxMalformed, ::testing::ValuesIn(badCases()),
-                         [](const auto& info) { return info.param.name; });
+                         test::badCaseName);
 
 }  // namespace
 }  // namespace icogen::picture

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "icon/program_state.h"
+#include "picture/picture.h"
 #include "platform/desktop.h"
 #include "platform/drawing_board.h"
 #include "platform/file_dialog.h"
@@ -20,7 +21,7 @@ namespace icogen::ui {
 
 class MainWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     // `endProgram` ends the process at once (release the state, exit code 0); `退出` calls it.
     MainWindow(ProgramState& state, platform::Desktop& desktop, std::function<void()> endProgram,
                QWidget* parent = nullptr);
@@ -66,11 +67,11 @@ public:
     QPushButton* 退出 = nullptr;
     platform::FileDialogComponent 通用对话框1;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void buildLayout();
     void connectHandlers();
     void created();
@@ -78,6 +79,8 @@ private:
     ProgramState& state_;
     platform::Desktop& desktop_;
     std::function<void()> endProgram_;
+    // The picture the conversion under way decoded; null outside runConversion.
+    const picture::Picture* pictureUnderConversion_ = nullptr;
 };
 
 }  // namespace icogen::ui

@@ -15,27 +15,14 @@ const QString openFilter =
     QStringLiteral("图像文件|*.bmp;*.jpg;*.gif;*.tif;*.pcx;*.ico;*.cur;*.png|所有文件(*.*)|*.*");
 const QString warningTitle = QStringLiteral("警告");
 
-// The picture runConversion decoded for the conversion under way, so that convert16, convert32
-// and convertDual decode nothing again. Null outside a conversion (there is one GUI thread).
-const picture::Picture* pictureUnderConversion = nullptr;
-
-class PictureUnderConversion {
-  public:
-    explicit PictureUnderConversion(const picture::Picture& picture) {
-        pictureUnderConversion = &picture;
-    }
-    ~PictureUnderConversion() { pictureUnderConversion = nullptr; }
-    PictureUnderConversion(const PictureUnderConversion&) = delete;
-    PictureUnderConversion& operator=(const PictureUnderConversion&) = delete;
-};
-
 // The picture a convert step draws: the one under conversion, or, when a step runs on its own,
 // the preview board's bytes decoded now (none when they do not decode: nothing is drawn).
 class SourcePicture {
   public:
-    explicit SourcePicture(const platform::DrawingBoard& previewBoard) {
-        if (pictureUnderConversion) {
-            picture_ = pictureUnderConversion;
+    SourcePicture(const picture::Picture* underConversion,
+                  const platform::DrawingBoard& previewBoard) {
+        if (underConversion) {
+            picture_ = underConversion;
             return;
         }
         platform::BusyCursor busy;
@@ -96,7 +83,8 @@ void MainWindow::runConversion() {
                              platform::MessageButtons::Ok);
         return;
     }
-    const PictureUnderConversion current(*decoded.picture);
+    // convert16, convert32 and convertDual draw this picture; none of them decodes again.
+    pictureUnderConversion_ = &*decoded.picture;
 
     图标画板1->hide();
     图标画板2->hide();
@@ -123,10 +111,11 @@ void MainWindow::runConversion() {
         case IconFormat::None:
             break;
     }
+    pictureUnderConversion_ = nullptr;
 }
 
 void MainWindow::convert16() {
-    const SourcePicture source(*位图画板1);
+    const SourcePicture source(pictureUnderConversion_, *位图画板1);
     // The board is not cleared first: what the picture leaves uncovered (transparent ICO
     // pixels) keeps what the board showed.
     state_.pixels16 = platform::drawPixelRows(*图标画板1, source.get(), 16);
@@ -134,7 +123,7 @@ void MainWindow::convert16() {
 }
 
 void MainWindow::convert32() {
-    const SourcePicture source(*位图画板1);
+    const SourcePicture source(pictureUnderConversion_, *位图画板1);
     state_.pixels32 = platform::drawPixelRows(*图标画板2, source.get(), 32);
     state_.outputIcon = icon::fillTemplate32(state_.pixels32);
 }
@@ -145,7 +134,7 @@ void MainWindow::convertDual() {
     const ByteBuffer bytes = 位图画板1->backgroundPicture();
     if (位图画板2->backgroundPicture() != bytes) 位图画板2->setBackgroundPicture(bytes);
 
-    const SourcePicture source(*位图画板1);
+    const SourcePicture source(pictureUnderConversion_, *位图画板1);
     state_.pixels16 = platform::drawPixelRows(*图标画板1, source.get(), 16);
     state_.pixels32 = platform::drawPixelRows(*图标画板2, source.get(), 32);
     state_.outputIcon = icon::fillTemplateDual(state_.pixels16, state_.pixels32);
